@@ -2,6 +2,8 @@
 
 #include "Unicode.h"
 
+#include <cctype>
+
 namespace tolvex::registry {
 
 namespace {
@@ -31,6 +33,29 @@ std::string_view rootName(Root root)
     case Root::Users: return "HKEY_USERS";
     }
     return "";
+}
+
+bool splitRootedKey(std::string_view key, Root &root, std::string &path)
+{
+    const size_t bs = key.find('\\');
+    std::string head(key.substr(0, bs));
+    for (char &c : head)
+        c = char(std::toupper(uint8_t(c)));
+    static const struct
+    {
+        const char *shortName, *longName;
+        Root root;
+    } roots[] = {{"HKCR", "HKEY_CLASSES_ROOT", Root::ClassesRoot},
+                 {"HKCU", "HKEY_CURRENT_USER", Root::CurrentUser},
+                 {"HKLM", "HKEY_LOCAL_MACHINE", Root::LocalMachine},
+                 {"HKU", "HKEY_USERS", Root::Users}};
+    for (const auto &r : roots)
+        if (head == r.shortName || head == r.longName) {
+            root = r.root;
+            path = bs == std::string_view::npos ? std::string() : std::string(key.substr(bs + 1));
+            return true;
+        }
+    return false;
 }
 
 RegistryStore::RegistryStore(RegistryBackend &backend) : m_backend(backend) {}

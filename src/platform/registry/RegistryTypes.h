@@ -49,5 +49,7 @@ public:
 };
 
 std::string_view rootName(Root root);
+// "HKCU\Software\X" or "HKEY_CURRENT_USER\Software\X": the root and the path below it.
+bool splitRootedKey(std::string_view key, Root &root, std::string &path);
 
 } // namespace tolvex::registry

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "machine/Machine.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+#include <memory>
+
+namespace tolvex::cli {
+
+// What every command gets: the chosen machine, its arguments and the two output streams.
+struct CliContext
+{
+    std::unique_ptr<platform::Machine> machine;
+    QStringList args; // after the command's name
+    QTextStream &out;
+    QTextStream &err;
+};
+
+int runMachineCommand(CliContext &context);
+int runRegCommand(CliContext &context);
+
+} // namespace tolvex::cli

@@ -1,0 +1,68 @@
+#include "CliContext.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+
+using namespace tolvex;
+
+namespace {
+
+const char usage[] = R"(tolvex-cli [--machine DIR] COMMAND ...
+
+  machine                    the machine folder, generation, build, read-only state and drives
+  reg query KEY [/v NAME | /ve] [/s]
+  reg add KEY [/v NAME | /ve] [/t REG_SZ|REG_EXPAND_SZ|REG_DWORD] [/d DATA] [/f]
+  reg delete KEY [/v NAME | /ve] [/f]
+
+KEY is a root and a path, as HKCU\Software\X. The machine is TOLVEX_MACHINE, WINEPREFIX,
+~/.wine or the sample machine, as for Tolvex itself, unless --machine names one.
+)";
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tolvex-cli"));
+    QTextStream out(stdout), err(stderr);
+
+    QStringList args = app.arguments().mid(1);
+    QString folder;
+    if (args.size() >= 2 && args.first() == u"--machine") {
+        folder = args.at(1);
+        args = args.mid(2);
+    }
+    if (args.isEmpty() || args.first() == u"--help" || args.first() == u"-h") {
+        (args.isEmpty() ? err : out) << usage;
+        return args.isEmpty() ? 1 : 0;
+    }
+
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    if (folder.isEmpty())
+        folder = platform::Machine::chooseFolder(programFolder);
+    if (!QDir(folder).exists()) {
+        err << "Папка машины " << folder << " не найдена.\n";
+        return 1;
+    }
+    cli::CliContext context{platform::Machine::open(folder, programFolder), args.mid(1), out, err};
+    for (const QString &e : context.machine->loadErrors())
+        err << e << '\n';
+
+    const QString command = args.first();
+    int status = 1;
+    if (command == u"machine")
+        status = cli::runMachineCommand(context);
+    else if (command == u"reg")
+        status = cli::runRegCommand(context);
+    else
+        err << "Неизвестная команда: " << command << "\n" << usage;
+
+    const QStringList saveErrors = context.machine->saveRegistry();
+    for (const QString &e : saveErrors)
+        err << e << '\n';
+    out.flush();
+    err.flush();
+    return saveErrors.isEmpty() ? status : 1;
+}

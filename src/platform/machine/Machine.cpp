@@ -1,0 +1,304 @@
+#include "Machine.h"
+
+#include "WineServerProbe.h"
+#include "registry/RegistryStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace tolvex::platform {
+
+using registry::RegistryStore;
+using registry::Root;
+
+namespace {
+
+QString readText(RegistryStore &store, const char *name)
+{
+    try {
+        return QString::fromStdString(store.GetText(name));
+    } catch (const registry::RegistryError &) {
+        return {};
+    }
+}
+
+int driveTypeFromWine(const QString &text)
+{
+    const QString t = text.toLower();
+    if (t == u"floppy")
+        return 2;
+    if (t == u"network")
+        return 4;
+    if (t == u"cdrom")
+        return 5;
+    return 3;
+}
+
+// ExpandEnvironmentStrings: a known %NAME% is replaced; an unknown one stays as written, and
+// its closing '%' may open the next name.
+QString expandWith(const QHash<QString, QString> &env, const QString &text)
+{
+    QString out;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype start = text.indexOf(u'%', i);
+        const qsizetype end = start < 0 ? -1 : text.indexOf(u'%', start + 1);
+        if (end < 0) {
+            out += text.mid(i);
+            break;
+        }
+        out += text.mid(i, start - i);
+        const QString name = text.mid(start + 1, end - start - 1).toUpper();
+        if (!name.isEmpty() && env.contains(name)) {
+            out += env.value(name);
+            i = end + 1;
+        } else {
+            out += text.mid(start, end - start);
+            i = end;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString Machine::chooseFolder(const QString &programFolder, Origin *origin)
+{
+    auto chosen = [&](Origin o, const QString &folder) {
+        if (origin)
+            *origin = o;
+        return QDir::cleanPath(folder);
+    };
+    const QString explicitFolder = qEnvironmentVariable("TOLVEX_MACHINE");
+    if (!explicitFolder.isEmpty())
+        return chosen(Origin::Chosen, explicitFolder);
+    const QString prefix = qEnvironmentVariable("WINEPREFIX");
+    if (!prefix.isEmpty())
+        return chosen(Origin::WinePrefix, prefix);
+    const QString home = QDir::homePath() + QStringLiteral("/.wine");
+    if (QFileInfo::exists(home + QStringLiteral("/system.reg")))
+        return chosen(Origin::HomeWine, home);
+    return chosen(Origin::Sample, programFolder + QStringLiteral("/machine"));
+}
+
+Machine::Machine(QString folder, QString programFolder)
+    : m_folder(std::move(folder)), m_programFolder(std::move(programFolder))
+{
+}
+
+std::unique_ptr<Machine> Machine::open(const QString &folder, const QString &programFolder)
+{
+    std::unique_ptr<Machine> machine(new Machine(QDir::cleanPath(folder), QDir::cleanPath(programFolder)));
+    machine->m_registry.load(QFile::encodeName(machine->m_folder).toStdString());
+    machine->m_serverRunning = wineServerRunning(machine->m_folder);
+    machine->m_registry.setReadOnly(machine->m_serverRunning);
+    machine->loadDrives();
+    return machine;
+}
+
+bool Machine::isWinePrefix() const
+{
+    return QFileInfo::exists(m_folder + QStringLiteral("/.update-timestamp"));
+}
+
+QStringList Machine::saveRegistry()
+{
+    QStringList errors;
+    for (const std::string &e : m_registry.flush())
+        errors.append(QString::fromStdString(e));
+    return errors;
+}
+
+QStringList Machine::loadErrors() const
+{
+    QStringList errors;
+    for (const std::string &e : m_registry.loadErrors())
+        errors.append(QString::fromStdString(e));
+    return errors;
+}
+
+QString Machine::readOnlyNotice() const
+{
+    if (!m_serverRunning)
+        return {};
+    return QStringLiteral("Реестр машины %1 открыт только для чтения: для неё запущен wineserver, "
+                          "и он перезапишет файлы реестра при выходе. Завершите программы Wine "
+                          "(wineserver -k) и запустите Tolvex снова, чтобы изменять настройки.")
+        .arg(m_folder);
+}
+
+QString Machine::buildNumberText()
+{
+    RegistryStore store(m_registry);
+    store.SelectRoot(Root::LocalMachine);
+    if (!store.OpenPathForReading("Software\\Microsoft\\Windows NT\\CurrentVersion"))
+        return {};
+    return readText(store, "CurrentBuildNumber");
+}
+
+int Machine::buildNumber() { return buildNumberText().trimmed().toInt(); }
+
+void Machine::loadDrives()
+{
+    m_drives.clear();
+    QHash<QChar, QString> wineTypes;
+    {
+        RegistryStore store(m_registry);
+        store.SelectRoot(Root::LocalMachine);
+        if (store.OpenPathForReading("Software\\Wine\\Drives"))
+            for (const std::string &name : store.ValueNames()) {
+                const QString n = QString::fromStdString(name);
+                if (n.size() == 2 && n[1] == u':')
+                    wineTypes.insert(n[0].toUpper(), readText(store, name.c_str()));
+            }
+    }
+    const QDir devices(m_folder + QStringLiteral("/dosdevices"));
+    static const QRegularExpression letterName(QStringLiteral("^[a-zA-Z]:$"));
+    for (const QFileInfo &entry : devices.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
+                                                        QDir::Name)) {
+        if (!letterName.match(entry.fileName()).hasMatch())
+            continue;
+        Drive drive;
+        drive.letter = entry.fileName()[0].toUpper();
+        QString target = entry.isSymLink() ? entry.symLinkTarget() : entry.absoluteFilePath();
+        drive.hostFolder = QDir::cleanPath(target);
+        drive.type = driveTypeFromWine(wineTypes.value(drive.letter));
+        if (QFileInfo(drive.hostFolder).isDir()) {
+            QFile serialFile(drive.hostFolder + QStringLiteral("/.windows-serial"));
+            bool ok = false;
+            if (serialFile.open(QIODevice::ReadOnly))
+                drive.serial = QString::fromLatin1(serialFile.readAll()).trimmed().toUInt(&ok, 16);
+            if (!ok || drive.serial == 0)
+                drive.serial = quint32(qHash(drive.hostFolder)) | 1u;
+        }
+        m_drives.append(drive);
+    }
+    std::sort(m_drives.begin(), m_drives.end(), [](const Drive &a, const Drive &b) { return a.letter < b.letter; });
+}
+
+const Machine::Drive *Machine::drive(QChar letter) const
+{
+    for (const Drive &d : m_drives)
+        if (d.letter == letter.toUpper())
+            return &d;
+    return nullptr;
+}
+
+QString Machine::hostPath(const QString &windowsPath) const
+{
+    if (windowsPath.startsWith(u'/')) {
+        QString host = windowsPath;
+        host.replace(u'\\', u'/');
+        return host;
+    }
+    if (windowsPath.size() < 2 || windowsPath[1] != u':' || !windowsPath[0].isLetter())
+        return {};
+    const Drive *d = drive(windowsPath[0]);
+    if (!d)
+        return {};
+    QString host = d->hostFolder;
+    if (host == u"/")
+        host.clear();
+    const QStringList names = windowsPath.mid(2).split(u'\\', Qt::SkipEmptyParts);
+    for (const QString &name : names) {
+        if (name == u".")
+            continue;
+        if (name == u"..") {
+            // Never above the drive's root, as on Windows.
+            const qsizetype cut = host.lastIndexOf(u'/');
+            if (cut >= d->hostFolder.size() && d->hostFolder != u"/")
+                host.truncate(cut);
+            else if (d->hostFolder == u"/" && cut >= 0)
+                host.truncate(cut);
+            continue;
+        }
+        const QString exact = host + u'/' + name;
+        QFileInfo info(exact);
+        if (info.exists() || info.isSymLink()) {
+            host = exact;
+            continue;
+        }
+        QString found;
+        const QDir dir(host.isEmpty() ? QStringLiteral("/") : host);
+        for (const QString &candidate :
+             dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            if (candidate.compare(name, Qt::CaseInsensitive) == 0) {
+                found = candidate;
+                break;
+            }
+        }
+        host += u'/' + (found.isEmpty() ? name : found);
+    }
+    return host.isEmpty() ? QStringLiteral("/") : host;
+}
+
+QString Machine::windowsPath(const QString &hostPath) const
+{
+    const QString clean = QDir::cleanPath(hostPath);
+    const Drive *best = nullptr;
+    for (const Drive &d : m_drives) {
+        const QString root = d.hostFolder;
+        const bool under = root == u"/" || clean == root || clean.startsWith(root + u'/');
+        if (under && (!best || root.size() > best->hostFolder.size()))
+            best = &d;
+    }
+    if (!best)
+        return clean;
+    QString rest = best->hostFolder == u"/" ? clean.mid(1) : clean.mid(best->hostFolder.size() + 1);
+    rest.replace(u'/', u'\\');
+    return QString(best->letter) + QStringLiteral(":\\") + rest;
+}
+
+QHash<QString, QString> Machine::environment()
+{
+    QHash<QString, QString> env; // upper-case names
+    auto define = [&](const QString &name, const QString &value) {
+        if (!value.isEmpty())
+            env.insert(name.toUpper(), value);
+    };
+    define(QStringLiteral("SystemRoot"), QStringLiteral("C:\\windows"));
+    define(QStringLiteral("windir"), QStringLiteral("C:\\windows"));
+    define(QStringLiteral("SystemDrive"), QStringLiteral("C:"));
+
+    auto expand = [&](const QString &text) { return expandWith(env, text); };
+
+    RegistryStore store(m_registry);
+    auto readKey = [&](Root root, const char *path) {
+        store.SelectRoot(root);
+        if (!store.OpenPathForReading(path))
+            return;
+        for (const std::string &name : store.ValueNames()) {
+            const QString value = readText(store, name.c_str());
+            define(QString::fromStdString(name), expand(value));
+        }
+        store.ClosePath();
+    };
+    auto readValue = [&](Root root, const char *path, const char *value, const char *as) {
+        store.SelectRoot(root);
+        if (store.OpenPathForReading(path))
+            define(QString::fromLatin1(as), expand(readText(store, value)));
+        store.ClosePath();
+    };
+
+    readKey(Root::LocalMachine, "System\\CurrentControlSet\\Control\\Session Manager\\Environment");
+    readValue(Root::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "ProgramFiles");
+    readValue(Root::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir",
+              "CommonProgramFiles");
+    const std::string profile =
+        "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + m_registry.userSid();
+    readValue(Root::LocalMachine, profile.c_str(), "ProfileImagePath", "USERPROFILE");
+    readKey(Root::CurrentUser, "Volatile Environment");
+    readKey(Root::CurrentUser, "Environment");
+    return env;
+}
+
+QString Machine::expandEnvironment(const QString &text)
+{
+    if (!text.contains(u'%'))
+        return text;
+    return expandWith(environment(), text);
+}
+
+} // namespace tolvex::platform

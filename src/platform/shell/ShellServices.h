@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace tolvex::platform {
+
+// One directory entry, as a directory search reports it.
+struct FoundEntry
+{
+    QString name;
+    bool isFolder = false;
+    // A symbolic link is reported as an entry that is never a folder, so no walk descends
+    // through it; deleting it removes the link only.
+    bool isLink = false;
+    quint64 size = 0;
+    quint64 lastWrite = 0; // FILETIME ticks, UTC
+};
+
+struct DriveEntry
+{
+    QString root; // "C:\"
+    int type = 0; // 2 removable, 3 fixed, 4 network, 5 CD-ROM
+    quint32 serial = 0;
+};
+
+enum class SpecialFolder { Desktop, Personal, AppData, LocalAppData, Cache, Cookies, History, Recent, Temp };
+
+struct LocalTime
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+};
+
+// The file-system and shell calls of the program, in Windows paths. Callers know nothing of
+// the host: this is the one place that translates.
+class ShellServices
+{
+public:
+    virtual ~ShellServices() = default;
+
+    // Every entry of `folder` whose name matches `mask` ("." and ".." included, as Windows gives
+    // them); an unreadable folder yields nothing.
+    virtual QList<FoundEntry> listFolder(const QString &folder, const QString &mask) = 0;
+    virtual bool fileExists(const QString &path) = 0; // false for a folder
+    virtual bool folderExists(const QString &path) = 0;
+    virtual bool deleteFile(const QString &path) = 0;
+    // Permanent and silent; folders go with their contents, links are removed, never followed.
+    virtual void deleteList(const QStringList &paths) = 0;
+    virtual void deleteListToRecycleBin(const QStringList &paths) = 0;
+    virtual void openItem(const QString &path) = 0;
+    // Starts a Windows command line without waiting; false with a Russian reason when it cannot.
+    virtual bool runCommandLine(const QString &commandLine, QString *error = nullptr) = 0;
+    virtual QString typeName(const QString &path) = 0;
+    // A freedesktop icon name for the item, for views that show system icons.
+    virtual QString iconName(const QString &path) = 0;
+
+    virtual QString windowsFolder() = 0;
+    virtual QString systemFolder() = 0;
+    virtual QString expandEnvironment(const QString &text) = 0;
+    virtual QString specialFolder(SpecialFolder folder) = 0;
+    virtual QList<DriveEntry> drives() = 0;
+    virtual int driveType(const QString &root) = 0;
+    virtual quint32 volumeSerial(const QString &root) = 0;
+
+    // Locale order ignoring case, Cyrillic included: <0, 0, >0.
+    virtual int compareText(const QString &a, const QString &b) = 0;
+    virtual LocalTime localTime() = 0;
+    virtual int argumentCount() = 0;
+    virtual QString programFolder() = 0;
+    // Where a Windows path lies on the host; INI files and readers of file contents need it.
+    virtual QString hostPath(const QString &path) = 0;
+
+    // Local time in the MS-DOS form: date in the high 16 bits, time in the low.
+    static quint32 dosDateTime(quint64 fileTime);
+};
+
+} // namespace tolvex::platform

@@ -1,0 +1,51 @@
+#include "TextCodec.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace tolvex::text {
+
+namespace {
+constexpr char utf8Bom[] = "\xEF\xBB\xBF";
+}
+
+bool fitsWindows1251(const QString &text)
+{
+    QStringEncoder encoder("windows-1251");
+    const QByteArray bytes = encoder.encode(text);
+    return !encoder.hasError();
+}
+
+QByteArray toWindows1251(const QString &text)
+{
+    QStringEncoder encoder("windows-1251");
+    QByteArray bytes = encoder.encode(text);
+    // ICU marks what it cannot encode with SUB (0x1A); Windows writes '?'.
+    if (encoder.hasError())
+        bytes.replace('\x1a', '?');
+    return bytes;
+}
+
+QString fromWindows1251(const QByteArray &bytes)
+{
+    QStringDecoder decoder("windows-1251");
+    return decoder.decode(bytes);
+}
+
+QByteArray encodeAnsiFile(const QString &text)
+{
+    QStringEncoder encoder("windows-1251");
+    const QByteArray bytes = encoder.encode(text);
+    if (!encoder.hasError())
+        return bytes;
+    return QByteArray(utf8Bom) + text.toUtf8();
+}
+
+QString decodeAnsiFile(const QByteArray &bytes)
+{
+    if (bytes.startsWith(utf8Bom))
+        return QString::fromUtf8(bytes.mid(3));
+    return fromWindows1251(bytes);
+}
+
+} // namespace tolvex::text
