@@ -2,6 +2,7 @@
 #include "CliContext.h"
 
 #include "registry/RegistryStore.h"
+#include "registry/Unicode.h"
 
 #include <QTextStream>
 
@@ -274,8 +275,33 @@ private:
         }
     }
 
+    // The value to write, checked before anything is created; nullopt on bad type or data.
+    static std::optional<RawValue> valueToWrite(const Switches &s)
+    {
+        const QString data = s.data.value_or(QString());
+        if (s.typeName == u"REG_SZ")
+            return RawValue{type::String, registry::unicode::stringData(utf8(data))};
+        if (s.typeName == u"REG_EXPAND_SZ")
+            return RawValue{type::ExpandString, registry::unicode::stringData(utf8(data))};
+        if (s.typeName != u"REG_DWORD")
+            return std::nullopt;
+        bool ok = false;
+        const QString d = data.trimmed();
+        const qulonglong number =
+            d.startsWith(u"0x", Qt::CaseInsensitive) ? d.mid(2).toULongLong(&ok, 16) : d.toULongLong(&ok, 10);
+        if (!ok || number > 0xFFFFFFFFULL)
+            return std::nullopt;
+        RawValue dword{type::Dword, std::string(4, '\0')};
+        for (int i = 0; i < 4; ++i)
+            dword.data[size_t(i)] = char((number >> (8 * i)) & 0xFF);
+        return dword;
+    }
+
     int add(const Switches &s)
     {
+        const std::optional<RawValue> value = valueToWrite(s);
+        if (!value)
+            return syntax(QStringLiteral("REG ADD"));
         try {
             if (!s.value) {
                 m_store.MakeKey("\\" + m_path);
@@ -291,25 +317,7 @@ private:
                 m_c.out << "The operation was cancelled by the user.\n";
                 return 0;
             }
-            const QString data = s.data.value_or(QString());
-            if (s.typeName == u"REG_SZ") {
-                m_store.SetText(name, utf8(data));
-            } else if (s.typeName == u"REG_EXPAND_SZ") {
-                m_store.SetExpandText(name, utf8(data));
-            } else if (s.typeName == u"REG_DWORD") {
-                bool ok = false;
-                const QString d = data.trimmed();
-                const qulonglong number = d.startsWith(u"0x", Qt::CaseInsensitive) ? d.mid(2).toULongLong(&ok, 16)
-                                                                                    : d.toULongLong(&ok, 10);
-                if (!ok || number > 0xFFFFFFFFULL) {
-                    m_c.err << "ERROR: Invalid syntax.\nType \"REG ADD /?\" for usage.\n";
-                    return 1;
-                }
-                m_store.SetDword(name, std::uint32_t(number));
-            } else {
-                m_c.err << "ERROR: Invalid syntax.\nType \"REG ADD /?\" for usage.\n";
-                return 1;
-            }
+            m_store.SetRaw(name, *value);
             m_c.out << done << '\n';
             return 0;
         } catch (const RegistryError &e) {

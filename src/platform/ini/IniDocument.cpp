@@ -51,11 +51,12 @@ IniDocument IniDocument::parse(const QByteArray &bytes)
         }
         current->lines.append(line);
     }
-    // A trailing empty line is the file's last line end, not content.
-    for (Section &section : doc.m_sections)
-        while (!section.lines.isEmpty() && section.lines.last().key.isEmpty() &&
-               section.lines.last().raw.trimmed().isEmpty())
-            section.lines.removeLast();
+    // Empty lines at the end of the file are its last line end, not content.
+    if (!doc.m_sections.isEmpty()) {
+        QList<Line> &lines = doc.m_sections.last().lines;
+        while (!lines.isEmpty() && lines.last().key.isEmpty() && lines.last().raw.trimmed().isEmpty())
+            lines.removeLast();
+    }
     return doc;
 }
 

@@ -102,6 +102,11 @@ void HiveKey::setValue(std::u16string_view name, RawValue value)
     m_values.insert(place, HiveValue{std::u16string(name), std::move(value)});
 }
 
+void HiveKey::appendValue(std::u16string name, RawValue value)
+{
+    m_values.push_back(HiveValue{std::move(name), std::move(value)});
+}
+
 bool HiveKey::removeValue(std::u16string_view name)
 {
     auto it = std::find_if(m_values.begin(), m_values.end(),

@@ -37,6 +37,8 @@ public:
 
     const HiveValue *value(std::u16string_view name) const;
     void setValue(std::u16string_view name, RawValue value);
+    // For a reader that knows the name is new: no search, file order kept.
+    void appendValue(std::u16string name, RawValue value);
     bool removeValue(std::u16string_view name);
     const std::vector<HiveValue> &values() const { return m_values; }
 

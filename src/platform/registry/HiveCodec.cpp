@@ -395,12 +395,12 @@ bool HiveCodec::read(std::string_view text, Hive &hive)
             } else {
                 return fail(line.number, "неизвестный тип значения");
             }
-            const std::u16string folded = unicode::fold(name);
-            if (valueNames.count(folded))
+            if (valueNames.emplace(unicode::fold(name), true).second) {
+                key->appendValue(std::move(name), std::move(value));
+            } else {
                 duplicateBlock = true;
-            else
-                valueNames.emplace(folded, true);
-            key->setValue(name, std::move(value));
+                key->setValue(name, std::move(value));
+            }
             break;
         }
         default:

@@ -1,0 +1,87 @@
+// INI files behave as the Windows profile functions do.
+#include "TestMachine.h"
+
+#include "ini/IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvex;
+using ini::IniDocument;
+using ini::IniFile;
+
+class TestIni : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void profileRules()
+    {
+        QTemporaryDir dir;
+        IniFile file(dir.path() + "/Config.ini");
+        QCOMPARE(file.readString("Filters", "Count", "none"), QString("none")); // no file yet
+        file.writeString("Filters", "Count", "2");
+        file.writeString("Path", "C:\\", "1");
+        file.writeString("Filters", "0", "*.tmp");
+        file.writeInteger("filters", "COUNT", 3); // names ignore case: rewritten in place
+        QCOMPARE(test::readFile(file.path()),
+                 QByteArray("[Filters]\r\nCount=3\r\n0=*.tmp\r\n[Path]\r\nC:\\=1\r\n"));
+        QCOMPARE(file.readInteger("FILTERS", "count", -1), 3);
+        QCOMPARE(file.readString("Filters", "missing", "dflt"), QString("dflt"));
+        QCOMPARE(file.readInteger("Filters", "0", 7), 7); // not a number: the default
+        QCOMPARE(file.readSections(), QStringList({"Filters", "Path"}));
+        QCOMPARE(file.readKeys("Filters"), QStringList({"Count", "0"}));
+        file.eraseSection("filters");
+        QCOMPARE(file.readSections(), QStringList({"Path"}));
+    }
+
+    void foreignFilesKeepTheirOtherLines()
+    {
+        const QByteArray text = "; written by hand\r\n[A]\r\n x = \"quoted\" \r\n; note\r\nnot a key\r\n\r\n[B]\r\ny=2\r\n";
+        IniDocument doc = IniDocument::parse(text);
+        QCOMPARE(doc.value("A", "x"), QString("quoted"));
+        doc.setValue("A", "z", "new");
+        QCOMPARE(doc.toBytes(), QByteArray("; written by hand\r\n[A]\r\nx=\"quoted\"\r\n; note\r\nnot a key\r\n"
+                                           "z=new\r\n\r\n[B]\r\ny=2\r\n"));
+        IniDocument lf = IniDocument::parse("[S]\nk=v\n");
+        QCOMPARE(lf.value("s", "K"), QString("v"));
+    }
+
+    void encodings()
+    {
+        QTemporaryDir dir;
+        IniFile file(dir.path() + "/b.ini");
+        file.writeString("Рабочий стол", "Имя", "Корзина");
+        const QByteArray cp1251 = test::readFile(file.path());
+        QCOMPARE(cp1251, QByteArray("[\xD0\xE0\xE1\xEE\xF7\xE8\xE9 \xF1\xF2\xEE\xEB]\r\n\xC8\xEC\xFF=\xCA\xEE\xF0\xE7\xE8\xED\xE0\r\n"));
+        file.writeString("Рабочий стол", "Greek", "Ωμέγα");
+        const QByteArray utf8 = test::readFile(file.path());
+        QVERIFY(utf8.startsWith("\xEF\xBB\xBF[Рабочий стол]\r\n"));
+        QCOMPARE(file.readString("рабочий СТОЛ", "Имя"), QString("Корзина"));
+        QCOMPARE(file.readString("Рабочий стол", "Greek"), QString("Ωμέγα"));
+    }
+
+    void failedWriteRaises()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/missing-folder/x.ini";
+        IniFile file(path);
+        try {
+            file.writeString("S", "k", "v");
+            QFAIL("no error");
+        } catch (const ini::IniError &e) {
+            QCOMPARE(QString::fromUtf8(e.what()), "Unable to write to " + path);
+        }
+        // A folder standing where the file should be cannot be replaced.
+        QDir().mkpath(dir.path() + "/taken.ini");
+        IniFile taken(dir.path() + "/taken.ini");
+        QVERIFY_THROWS_EXCEPTION(ini::IniError, taken.writeString("S", "k", "v"));
+        QVERIFY(QFileInfo(dir.path() + "/taken.ini").isDir());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIni)
+#include "tst_ini.moc"

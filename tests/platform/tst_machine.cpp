@@ -1,0 +1,154 @@
+// Choosing the machine, its drives, Windows paths and its own environment.
+#include "TestMachine.h"
+
+#include "machine/Machine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvex;
+using platform::Machine;
+
+namespace {
+
+QByteArray versionKey(const QByteArray &build)
+{
+    return "\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion]\n\"CurrentBuildNumber\"=\"" + build + "\"\n";
+}
+
+const QByteArray environmentBody = R"(
+[Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-0-0-0-1000]
+"ProfileImagePath"=str(2):"%SystemDrive%\\Documents and Settings\\user"
+
+[Software\\Microsoft\\Windows\\CurrentVersion]
+"ProgramFilesDir"="C:\\Program Files"
+
+[Software\\Wine\\Drives]
+"d:"="cdrom"
+"e:"="network"
+
+[System\\CurrentControlSet\\Control\\Session Manager\\Environment]
+"TEMP"=str(2):"%SystemRoot%\\TEMP"
+"windir"=str(2):"%SystemRoot%"
+)";
+
+const QByteArray userEnvironment = R"(
+[Environment]
+"TEMP"=str(2):"%USERPROFILE%\\Local Settings\\Temp"
+"Loop"=str(2):"%Loop%x"
+)";
+
+} // namespace
+
+class TestMachine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void chooseFolderOrder()
+    {
+        QTemporaryDir home;
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", home.path().toUtf8());
+        qunsetenv("TOLVEX_MACHINE");
+        qunsetenv("WINEPREFIX");
+        Machine::Origin origin{};
+        QCOMPARE(Machine::chooseFolder("/opt/tolvex", &origin), QString("/opt/tolvex/machine"));
+        QCOMPARE(origin, Machine::Origin::Sample);
+        QDir().mkpath(home.path() + "/.wine");
+        QCOMPARE(Machine::chooseFolder("/opt/tolvex", &origin), QString("/opt/tolvex/machine")); // no system.reg
+        test::writeFile(home.path() + "/.wine/system.reg", test::hiveText("Machine", {}));
+        QCOMPARE(Machine::chooseFolder("/opt/tolvex", &origin), home.path() + "/.wine");
+        QCOMPARE(origin, Machine::Origin::HomeWine);
+        qputenv("WINEPREFIX", "/srv/prefix/");
+        QCOMPARE(Machine::chooseFolder("/opt/tolvex", &origin), QString("/srv/prefix"));
+        QCOMPARE(origin, Machine::Origin::WinePrefix);
+        qputenv("TOLVEX_MACHINE", "/srv/other");
+        QCOMPARE(Machine::chooseFolder("/opt/tolvex", &origin), QString("/srv/other"));
+        qunsetenv("TOLVEX_MACHINE");
+        qunsetenv("WINEPREFIX");
+        qputenv("HOME", oldHome);
+    }
+
+    void generation_data()
+    {
+        QTest::addColumn<QByteArray>("build");
+        QTest::addColumn<bool>("vista");
+        QTest::newRow("XP") << QByteArray("2600") << false;
+        QTest::newRow("XP x64 (winecfg winxp64)") << QByteArray("3790") << false;
+        QTest::newRow("last XP") << QByteArray("5999") << false;
+        QTest::newRow("first Vista") << QByteArray("6000") << true;
+        QTest::newRow("Wine 8 default") << QByteArray("7601") << true;
+    }
+
+    void generation()
+    {
+        QFETCH(QByteArray, build);
+        QTemporaryDir dir;
+        test::writeMachine(dir.path(), versionKey(build));
+        auto machine = Machine::open(dir.path(), dir.path());
+        QCOMPARE(machine->buildNumber(), build.toInt());
+        QFETCH(bool, vista);
+        QCOMPARE(machine->vistaGeneration(), vista);
+    }
+
+    void drivesAndPaths()
+    {
+        QTemporaryDir dir;
+        test::writeMachine(dir.path(), environmentBody);
+        QDir().mkpath(dir.path() + "/drive_c/Documents and Settings/User/Local Settings");
+        QDir().mkpath(dir.path() + "/cd");
+        QDir().mkpath(dir.path() + "/share");
+        QFile::link("../cd", dir.path() + "/dosdevices/d:");
+        QFile::link(dir.path() + "/share", dir.path() + "/dosdevices/e:");
+        QFile::link("../nowhere", dir.path() + "/dosdevices/f:");
+        QFile::link("/dev/ttyS0", dir.path() + "/dosdevices/com1");
+        test::writeFile(dir.path() + "/cd/.windows-serial", "1234abcd\n");
+        auto machine = Machine::open(dir.path(), dir.path());
+
+        QCOMPARE(machine->drives().size(), 4);
+        const Machine::Drive *c = machine->drive(u'c');
+        QVERIFY(c);
+        QCOMPARE(c->hostFolder, dir.path() + "/drive_c");
+        QCOMPARE(c->type, 3);
+        QVERIFY(c->serial != 0);
+        QCOMPARE(machine->drive(u'D')->type, 5);
+        QCOMPARE(machine->drive(u'D')->serial, 0x1234abcdu);
+        QCOMPARE(machine->drive(u'E')->type, 4);
+        QCOMPARE(machine->drive(u'F')->serial, 0u); // target missing: not ready
+
+        const QString c_ = dir.path() + "/drive_c";
+        QCOMPARE(machine->hostPath("C:\\DOCUMENTS AND SETTINGS\\user\\local settings\\new.txt"),
+                 c_ + "/Documents and Settings/User/Local Settings/new.txt");
+        QCOMPARE(machine->hostPath("c:\\"), c_);
+        QCOMPARE(machine->hostPath("C:\\..\\..\\etc"), c_ + "/etc"); // never above the root
+        QCOMPARE(machine->hostPath("C:\\a\\.\\b\\..\\c"), c_ + "/a/c");
+        QCOMPARE(machine->hostPath("Q:\\x"), QString());
+        QCOMPARE(machine->hostPath("relative\\x"), QString());
+        QCOMPARE(machine->hostPath("/opt/tolvex\\Backups\\a.ini"), QString("/opt/tolvex/Backups/a.ini"));
+
+        QCOMPARE(machine->windowsPath(c_ + "/Documents and Settings"), QString("C:\\Documents and Settings"));
+        QCOMPARE(machine->windowsPath(c_), QString("C:\\"));
+        QCOMPARE(machine->windowsPath(dir.path() + "/share/x"), QString("E:\\x"));
+        QCOMPARE(machine->windowsPath("/opt/tolvex"), QString("/opt/tolvex"));
+    }
+
+    void environmentComesFromTheMachine()
+    {
+        QTemporaryDir dir;
+        test::writeMachine(dir.path(), environmentBody, userEnvironment);
+        qputenv("TEMP", "/host/tmp");
+        auto machine = Machine::open(dir.path(), dir.path());
+        QCOMPARE(machine->expandEnvironment("%TEMP%"), QString("C:\\Documents and Settings\\user\\Local Settings\\Temp"));
+        QCOMPARE(machine->expandEnvironment("%ProgramFiles%\\App"), QString("C:\\Program Files\\App"));
+        QCOMPARE(machine->expandEnvironment("%windir%|%SYSTEMROOT%"), QString("C:\\windows|C:\\windows"));
+        QCOMPARE(machine->expandEnvironment("100% of %Unknown% and %"), QString("100% of %Unknown% and %"));
+        QCOMPARE(machine->expandEnvironment("%Loop%"), QString("%Loop%x"));
+        QCOMPARE(machine->expandEnvironment("50%%TEMP%"), QString("50%C:\\Documents and Settings\\user\\Local Settings\\Temp"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMachine)
+#include "tst_machine.moc"

@@ -1,0 +1,92 @@
+// Path parts, file masks and the Windows-1251 codec.
+#include "text/MaskMatcher.h"
+#include "text/PathParts.h"
+#include "text/TextCodec.h"
+
+#include <QTest>
+
+using namespace tolvex::text;
+
+class TestText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pathParts_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("full path") << "C:\\windows\\notepad.exe" << "notepad.exe" << "C:\\windows\\" << ".exe";
+        QTest::newRow("drive only") << "C:" << "" << "C:" << "";
+        QTest::newRow("drive-relative") << "C:file.txt" << "file.txt" << "C:" << ".txt";
+        QTest::newRow("trailing backslash") << "C:\\Temp\\" << "" << "C:\\Temp\\" << "";
+        QTest::newRow("dot in a folder name") << "C:\\my.dir\\readme" << "readme" << "C:\\my.dir\\" << "";
+        QTest::newRow("last dot wins") << "a\\b.tar.gz" << "b.tar.gz" << "a\\" << ".gz";
+        QTest::newRow("no delimiter") << "name.ext" << "name.ext" << "" << ".ext";
+        QTest::newRow("dot file") << "C:\\x\\.hidden" << ".hidden" << "C:\\x\\" << ".hidden";
+        QTest::newRow("forward slash is not a delimiter") << "C:\\a/b.c" << "a/b.c" << "C:\\" << ".c";
+        QTest::newRow("cyrillic") << "C:\\Папка\\Файл.ТХТ" << "Файл.ТХТ" << "C:\\Папка\\" << ".ТХТ";
+    }
+
+    void pathParts()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QFETCH(QString, folder);
+        QFETCH(QString, ext);
+        QCOMPARE(extractFileName(path), name);
+        QCOMPARE(extractFilePath(path), folder);
+        QCOMPARE(extractFileExt(path), ext);
+    }
+
+    void masks_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("*.* takes a name without a dot") << "README" << "*.*" << true;
+        QTest::newRow("* takes everything") << ".." << "*" << true;
+        QTest::newRow("extension") << "a.tmp" << "*.tmp" << true;
+        QTest::newRow("extension, case ignored") << "A.TMP" << "*.tmp" << true;
+        QTest::newRow("extension must end the name") << "a.tmpx" << "*.tmp" << false;
+        QTest::newRow("? is one character") << "ab.log" << "a?.log" << true;
+        QTest::newRow("? is not zero characters") << "a.log" << "a?.log" << false;
+        QTest::newRow("no wildcard: only that name") << "index.dat" << "INDEX.DAT" << true;
+        QTest::newRow("no wildcard: not a part") << "index.dat.bak" << "index.dat" << false;
+        QTest::newRow("star in the middle") << "thumbs.db" << "th*s.db" << true;
+        QTest::newRow("several stars") << "a-b-c.txt" << "*-*-*.txt" << true;
+        QTest::newRow("several stars, no match") << "a-b.txt" << "*-*-*.txt" << false;
+        QTest::newRow("cyrillic case") << "ОТЧЁТ.doc" << "отчёт.*" << true;
+        QTest::newRow("backtracking") << "aaaaaaaaaaaaaaaaaaaaaaaaaaaab" << "*a*a*a*a*a*a*a*c" << false;
+        QTest::newRow("~ prefix") << "~$doc.tmp" << "~*.tmp" << true;
+    }
+
+    void masks()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, mask);
+        QFETCH(bool, matches);
+        QCOMPARE(matchesMask(name, mask), matches);
+    }
+
+    void windows1251()
+    {
+        const QString russian = "Резервная копия №1";
+        QVERIFY(fitsWindows1251(russian));
+        const QByteArray bytes = encodeAnsiFile(russian);
+        QCOMPARE(bytes, QByteArray("\xD0\xE5\xE7\xE5\xF0\xE2\xED\xE0\xFF \xEA\xEE\xEF\xE8\xFF \xB9" "1"));
+        QCOMPARE(decodeAnsiFile(bytes), russian);
+
+        const QString foreign = "Ελληνικά и русский";
+        QVERIFY(!fitsWindows1251(foreign));
+        const QByteArray utf8 = encodeAnsiFile(foreign);
+        QVERIFY(utf8.startsWith("\xEF\xBB\xBF"));
+        QCOMPARE(decodeAnsiFile(utf8), foreign);
+        QCOMPARE(toWindows1251("a€b日"), QByteArray("a\x88" "b?"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestText)
+#include "tst_text.moc"
