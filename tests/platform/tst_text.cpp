@@ -85,6 +85,10 @@ private slots:
         QVERIFY(utf8.startsWith("\xEF\xBB\xBF"));
         QCOMPARE(decodeAnsiFile(utf8), foreign);
         QCOMPARE(toWindows1251("a€b日"), QByteArray("a\x88" "b?"));
+
+        // Found by fuzzing: Windows-1251 "п»ї" is the UTF-8 byte-order mark.
+        const QString lookalike = "п»ї[x]";
+        QCOMPARE(decodeAnsiFile(encodeAnsiFile(lookalike)), lookalike);
     }
 };
 

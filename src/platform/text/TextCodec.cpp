@@ -36,7 +36,8 @@ QByteArray encodeAnsiFile(const QString &text)
 {
     QStringEncoder encoder("windows-1251");
     const QByteArray bytes = encoder.encode(text);
-    if (!encoder.hasError())
+    // A text starting "п»ї" would read back as a byte-order mark: such a text goes as UTF-8.
+    if (!encoder.hasError() && !bytes.startsWith(utf8Bom))
         return bytes;
     return QByteArray(utf8Bom) + text.toUtf8();
 }
