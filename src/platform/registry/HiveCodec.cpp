@@ -3,7 +3,7 @@
 #include "Unicode.h"
 
 #include <cstdio>
-#include <unordered_map>
+#include <unordered_set>
 
 namespace tolvex::registry {
 
@@ -67,6 +67,18 @@ private:
 bool parseEscaped(std::string_view s, size_t &pos, char end, std::u16string &out, std::string &error)
 {
     while (pos < s.size() && s[pos] != end) {
+        // Most text is plain ASCII: copy a run of it at once.
+        size_t run = pos;
+        while (run < s.size() && s[run] != end && s[run] != '\\' && uint8_t(s[run]) < 0x80)
+            ++run;
+        if (run > pos) {
+            const size_t at = out.size();
+            out.resize(at + (run - pos));
+            for (size_t i = pos; i < run; ++i)
+                out[at + i - pos] = char16_t(s[i]);
+            pos = run;
+            continue;
+        }
         const char c = s[pos];
         if (c == '\\') {
             if (++pos >= s.size()) {
@@ -193,7 +205,10 @@ bool HiveCodec::read(std::string_view text, Hive &hive)
     // Keys arrive depth first: the previous key's chain of ancestors is reused.
     std::vector<HiveKey *> chain;
     std::vector<std::u16string> chainNames;
-    std::unordered_map<std::u16string, bool> valueNames; // of the current key, folded
+    // Wine writes values sorted, so a name after the last one is new; only out-of-order names
+    // (a hand-edited or repeated key) need the set of names seen.
+    std::unordered_set<std::u16string> valueNames; // folded, built on the first out-of-order name
+    bool valuesSorted = true;
 
     auto closeBlock = [&](size_t end) {
         if (!key)
@@ -276,8 +291,10 @@ bool HiveCodec::read(std::string_view text, Hive &hive)
             if (haveSeconds)
                 key->modified = seconds * ticksPerSecond + ticksFrom1601To1970;
             valueNames.clear();
-            for (const HiveValue &v : key->values())
-                valueNames.emplace(unicode::fold(v.name), true);
+            valuesSorted = key->values().empty();
+            if (!valuesSorted)
+                for (const HiveValue &v : key->values())
+                    valueNames.insert(unicode::fold(v.name));
             break;
         }
         case '#': {
@@ -395,7 +412,17 @@ bool HiveCodec::read(std::string_view text, Hive &hive)
             } else {
                 return fail(line.number, "неизвестный тип значения");
             }
-            if (valueNames.emplace(unicode::fold(name), true).second) {
+            if (valuesSorted &&
+                (key->values().empty() || unicode::compareFolded(key->values().back().name, name) < 0)) {
+                key->appendValue(std::move(name), std::move(value));
+                break;
+            }
+            if (valuesSorted) {
+                valuesSorted = false;
+                for (const HiveValue &v : key->values())
+                    valueNames.insert(unicode::fold(v.name));
+            }
+            if (valueNames.insert(unicode::fold(name)).second) {
                 key->appendValue(std::move(name), std::move(value));
             } else {
                 duplicateBlock = true;
