@@ -1,0 +1,46 @@
+#!/bin/bash
+# Runs the benchmarks on a fresh Wine prefix, or on the prefix folder given as $1 (only read; the
+# benchmarks work on copies). Run from the repository root after a build.
+set -euo pipefail
+
+build_dir="${TOLVEX_BUILD_DIR:-build}"
+bench="$build_dir/bin/hive_bench"
+if [ ! -x "$bench" ]; then
+    echo "run-benchmarks.sh: $bench not found; build first (cmake --build $build_dir -j2)" >&2
+    exit 1
+fi
+
+# Everything temporary, the benchmark's own copies included, lives here, so that an interrupted
+# run leaves nothing behind.
+temp="$(mktemp -d "${TMPDIR:-/tmp}/tolvex-bench.XXXXXX")"
+cleanup() {
+    # A server still running on a prefix in here must not outlive its folder.
+    for dir in "$temp"/prefix "$temp"/*/prefix; do
+        [ -d "$dir" ] && WINEPREFIX="$dir" wineserver -k 2>/dev/null || true
+    done
+    rm -rf "$temp"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+if [ $# -ge 1 ]; then
+    prefix="$1"
+    if [ ! -f "$prefix/system.reg" ]; then
+        echo "run-benchmarks.sh: $prefix has no system.reg" >&2
+        exit 1
+    fi
+else
+    prefix="$temp/prefix"
+    echo "Making a fresh Wine prefix in $prefix ..."
+    (
+        unset DISPLAY
+        export WINEPREFIX="$prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+        wineboot -i && wineserver -w
+    ) >"$temp/wineboot.log" 2>&1 || {
+        cat "$temp/wineboot.log" >&2
+        exit 1
+    }
+    echo
+fi
+
+TMPDIR="$temp" "$bench" "$prefix"

@@ -1,0 +1,73 @@
+#include "Dialogs.h"
+
+#include <QMessageBox>
+
+namespace tolvex::ui {
+
+namespace {
+struct Recorder
+{
+    bool on = false;
+    QList<Dialogs::Shown> shown;
+    QList<Dialogs::Answer> answers;
+};
+Recorder &recorder()
+{
+    static Recorder r;
+    return r;
+}
+
+QMessageBox::Icon qtIcon(Dialogs::Icon icon)
+{
+    switch (icon) {
+    case Dialogs::Icon::Information: return QMessageBox::Information;
+    case Dialogs::Icon::Warning: return QMessageBox::Warning;
+    case Dialogs::Icon::Error: return QMessageBox::Critical;
+    case Dialogs::Icon::Question: return QMessageBox::Question;
+    case Dialogs::Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+void Dialogs::message(QWidget *parent, Icon icon, const QString &caption, const QString &text)
+{
+    if (recorder().on) {
+        recorder().shown.append({icon, caption, text});
+        if (!recorder().answers.isEmpty())
+            recorder().answers.removeFirst();
+        return;
+    }
+    QMessageBox box(qtIcon(icon), caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool Dialogs::ask(QWidget *parent, const QString &caption, const QString &text)
+{
+    if (recorder().on) {
+        recorder().shown.append({Icon::Question, caption, text});
+        const Answer answer = recorder().answers.isEmpty() ? Answer::Yes : recorder().answers.takeFirst();
+        return answer == Answer::Yes || answer == Answer::Ok;
+    }
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void Dialogs::startRecording()
+{
+    recorder() = Recorder{};
+    recorder().on = true;
+}
+
+void Dialogs::stopRecording() { recorder() = Recorder{}; }
+
+QList<Dialogs::Shown> Dialogs::takeRecorded()
+{
+    QList<Shown> shown = recorder().shown;
+    recorder().shown.clear();
+    return shown;
+}
+
+void Dialogs::queueAnswer(Answer answer) { recorder().answers.append(answer); }
+
+} // namespace tolvex::ui

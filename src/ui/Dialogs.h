@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+namespace tolvex::ui {
+
+// Every question and message the pages show goes through here, so that tests can answer and
+// read them instead of a person.
+class Dialogs
+{
+public:
+    enum class Icon { None, Information, Warning, Error, Question };
+    enum class Answer { Ok, Cancel, Yes, No };
+
+    struct Shown
+    {
+        Icon icon;
+        QString caption;
+        QString text;
+    };
+
+    // A message box with an OK button.
+    static void message(QWidget *parent, Icon icon, const QString &caption, const QString &text);
+    // A question with Yes and No; true for Yes.
+    static bool ask(QWidget *parent, const QString &caption, const QString &text);
+
+    // For tests: from now on nothing is shown; each box is recorded and answered from the queue
+    // (Yes when it is empty).
+    static void startRecording();
+    static void stopRecording();
+    static QList<Shown> takeRecorded();
+    static void queueAnswer(Answer answer);
+};
+
+} // namespace tolvex::ui
