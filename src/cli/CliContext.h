@@ -20,5 +20,6 @@ struct CliContext
 
 int runMachineCommand(CliContext &context);
 int runRegCommand(CliContext &context);
+int runTweaksCommand(CliContext &context);
 
 } // namespace tolvex::cli

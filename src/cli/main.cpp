@@ -15,6 +15,8 @@ const char usage[] = R"(tolvex-cli [--machine DIR] COMMAND ...
   reg query KEY [/v NAME | /ve] [/s]
   reg add KEY [/v NAME | /ve] [/t REG_SZ|REG_EXPAND_SZ|REG_DWORD] [/d DATA] [/f]
   reg delete KEY [/v NAME | /ve] [/f]
+  tweaks                     every tweak row of the machine's generation as it loads (reads only):
+                             control, checked/unchecked/text:..., enabled/greyed
 
 KEY is a root and a path, as HKCU\Software\X. The machine is TOLVEX_MACHINE, WINEPREFIX,
 ~/.wine or the sample machine, as for Tolvex itself, unless --machine names one.
@@ -56,6 +58,8 @@ int main(int argc, char **argv)
         status = cli::runMachineCommand(context);
     else if (command == u"reg")
         status = cli::runRegCommand(context);
+    else if (command == u"tweaks")
+        status = cli::runTweaksCommand(context);
     else
         err << "Неизвестная команда: " << command << "\n" << usage;
 

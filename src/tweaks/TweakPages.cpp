@@ -1,26 +1,105 @@
 #include "TweakPages.h"
 
-#include <QWidget>
+#include "TweakCatalogue.h"
+#include "TweakPage.h"
 
 namespace tolvex::tweaks {
 
+namespace {
+
+// The controls of several pages as one set, for loaders that walk rows across pages.
+class PagesControls final : public TweakControls
+{
+public:
+    explicit PagesControls(QList<TweakPage *> pages) : m_pages(std::move(pages)) {}
+
+    bool has(const QString &c) const override { return page(c) != nullptr; }
+    bool checked(const QString &c) const override { return page(c) && page(c)->checked(c); }
+    void setChecked(const QString &c, bool on) override
+    {
+        if (TweakPage *p = page(c))
+            p->setChecked(c, on);
+    }
+    QString text(const QString &c) const override { return page(c) ? page(c)->text(c) : QString(); }
+    void setText(const QString &c, const QString &t) override
+    {
+        if (TweakPage *p = page(c))
+            p->setText(c, t);
+    }
+    bool enabled(const QString &c) const override { return page(c) && page(c)->enabled(c); }
+    void setEnabled(const QString &c, bool on) override
+    {
+        if (TweakPage *p = page(c))
+            p->setEnabled(c, on);
+    }
+
+private:
+    TweakPage *page(const QString &control) const
+    {
+        for (TweakPage *p : m_pages)
+            if (p->has(control))
+                return p;
+        return nullptr;
+    }
+    QList<TweakPage *> m_pages;
+};
+
+} // namespace
+
+struct TweakPages::Generation
+{
+    std::vector<const TweakPageSpec *> specs;
+    QList<TweakPage *> pages;
+};
+
 TweakPages::TweakPages(platform::ProgramContext &context, QWidget *parent) : m_context(context)
 {
-    Q_UNUSED(parent);
+    auto make = [&](const std::vector<const TweakPageSpec *> &specs, Generation &generation) {
+        generation.specs = specs;
+        for (const TweakPageSpec *spec : specs) {
+            auto *page = new TweakPage(*spec, context, m_captured, parent);
+            generation.pages.append(page);
+            m_pages.insert(page->objectName(), page);
+        }
+    };
+    m_xp = std::make_unique<Generation>();
+    m_vista = std::make_unique<Generation>();
+    make(xpPages(), *m_xp);
+    make(vistaPages(), *m_vista);
 }
 
 TweakPages::~TweakPages() = default;
 
-QWidget *TweakPages::page(const QString &) const { return nullptr; }
+QWidget *TweakPages::page(const QString &component) const { return m_pages.value(component); }
 
-QList<TweakPage *> TweakPages::pages() const { return m_pages.values(); }
+QList<TweakPage *> TweakPages::pages() const { return m_xp->pages + m_vista->pages; }
 
-QStringList TweakPages::CreateKeys() { return {}; }
+QStringList TweakPages::CreateKeys()
+{
+    registry::RegistryStore store(m_context.machine.registry());
+    return tweaks::CreateKeys(store);
+}
 
-void TweakPages::LoadRegedit(int) {}
+void TweakPages::LoadRegedit(int mode)
+{
+    if (mode != 0)
+        return; // the backup snapshot is read by the backups
+    registry::RegistryStore store(m_context.machine.registry());
+    PagesControls controls(m_xp->pages);
+    loadPages(m_xp->specs, xpLoadOrder(), store, controls);
+}
 
-void TweakPages::VLoadRegedit() {}
+void TweakPages::VLoadRegedit()
+{
+    registry::RegistryStore store(m_context.machine.registry());
+    PagesControls controls(m_vista->pages);
+    loadPages(m_vista->specs, vistaLoadOrder(), store, controls);
+}
 
-void TweakPages::SCancelSystemSett() {}
+void TweakPages::SCancelSystemSett()
+{
+    for (TweakPage *page : pages())
+        TweakEngine::capture(page->spec(), *page, m_captured);
+}
 
 } // namespace tolvex::tweaks

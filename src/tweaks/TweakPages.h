@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include "TweakEngine.h"
+
+#include <memory>
+
 class QWidget;
 
 namespace tolvex::tweaks {
@@ -35,9 +39,14 @@ public:
     // Records the start-up state of every tweak page of both generations.
     void SCancelSystemSett();
 
+    const CapturedState &captured() const { return m_captured; }
+
 private:
+    struct Generation;
     platform::ProgramContext &m_context;
     QHash<QString, TweakPage *> m_pages;
+    std::unique_ptr<Generation> m_xp, m_vista;
+    CapturedState m_captured;
 };
 
 } // namespace tolvex::tweaks

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "TweakEngine.h"
+
+#include <QStringList>
+
+#include <vector>
+
+namespace tolvex::tweaks {
+
+// The catalogues: every tweak page of one generation, and the order their loader reads the rows.
+const TweakPageSpec &systemSettingsPage();
+
+std::vector<const TweakPageSpec *> xpPages();
+std::vector<const TweakPageSpec *> vistaPages();
+
+// The rows of all XP pages in the order LoadRegedit reads them.
+QStringList xpLoadOrder();
+QStringList vistaLoadOrder();
+
+const TweakEntry *findRow(const std::vector<const TweakPageSpec *> &pages, const QString &control);
+
+// Loads every row of `pages` in `order` (mode 0 of the loaders): reads only.
+void loadPages(const std::vector<const TweakPageSpec *> &pages, const QStringList &order,
+               registry::RegistryStore &store, TweakControls &controls);
+
+// XP start-up: writes the default of every listed value that cannot be read. Returns the store's
+// texts of the writes that failed; a failure stops nothing.
+QStringList CreateKeys(registry::RegistryStore &store);
+
+} // namespace tolvex::tweaks

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "registry/RegistryTypes.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace tolvex::tweaks {
+
+using registry::Root;
+
+enum class ValueType { Dword, Text };
+enum class ControlType { CheckBox, Field };
+
+// How the stored data sets the control.
+enum class LoadRule {
+    EqualsOne,         // DWORD: checked when 1
+    EqualsText,        // text: checked when equal to ruleText (absent reads as "")
+    DiffersFromText,   // text: checked when different from ruleText
+    EqualsNumber,      // DWORD: checked when equal to ruleNumber
+    BothOne,           // two DWORDs: both 1 gives bothOneChecked; the second is read only when the first is 1
+    KeyExists,         // checked when the subkey `value` exists under the key
+    ShowNumber,        // field shows the DWORD in decimal
+    ShowText,          // field shows the text
+    NumberInField,     // `field` shows the DWORD; the box is checked when it is not 0
+};
+
+// What a row writes for one state: a number for DWORD rows, a text for text rows.
+struct TweakData
+{
+    TweakData() = default;
+    TweakData(std::uint32_t n) : number(n) {}
+    TweakData(const char *t) : text(t) {}
+    std::uint32_t number = 0;
+    const char *text = "";
+};
+
+// One catalogue row: a control and the registry value (or two) it stands for.
+struct TweakEntry
+{
+    const char *control = "";
+    const char *caption = "";
+    const char *tooltip = "";
+    ControlType controlType = ControlType::CheckBox;
+    Root root = Root::CurrentUser;
+    const char *keyPath = "";
+    const char *value = "";
+    const char *value2 = ""; // BothOne: the second value, written with the same data
+    ValueType type = ValueType::Dword;
+    TweakData checked;
+    TweakData unchecked;
+    LoadRule rule = LoadRule::EqualsOne;
+    const char *ruleText = "";
+    std::uint32_t ruleNumber = 0;
+    bool bothOneChecked = false;
+    const char *field = "";        // NumberInField: the text field beside the box
+    const char *fieldUnit = "";    // the unit label shown after a field
+    const char *label = "";        // a field's label component, which carries its hint
+    const char *labelCaption = "";
+    const char *hintValue = "";    // the value name the hint bar shows, when not `value`
+    const char *accessError = "";  // the message of a failed write, when not the usual one
+    bool captured = true;          // recorded at start-up and restored by undo
+    bool hasHint = true;
+
+    QString hintValueName() const;
+    QString accessErrorText() const;
+};
+
+// A page of tweaks: its components and its rows in the order OK writes them.
+struct TweakPageSpec
+{
+    const char *component = "";   // the page of the main window's page control
+    const char *group = "";       // the caption of the page's group box
+    const char *okButton = "";
+    const char *undoButton = "";
+    const char *hintBar = "";
+    int hintWidths[2] = {275, 50};
+    std::vector<TweakEntry> rows;
+};
+
+QString rootDisplayName(Root root);
+
+} // namespace tolvex::tweaks

@@ -1,0 +1,200 @@
+#include "TweakPage.h"
+
+#include "Dialogs.h"
+#include "ErrorBox.h"
+#include "HintPanel.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tolvex::tweaks {
+
+TweakPage::TweakPage(const TweakPageSpec &spec, platform::ProgramContext &context, CapturedState &captured,
+                     QWidget *parent)
+    : QWidget(parent), m_spec(spec), m_context(context), m_captured(captured)
+{
+    setObjectName(QString::fromUtf8(spec.component));
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(4, 4, 4, 0);
+    outer->setSpacing(4);
+
+    auto *group = new QGroupBox(QString::fromUtf8(spec.group), this);
+    auto *grid = new QGridLayout(group);
+    grid->setVerticalSpacing(2);
+    int line = 0;
+    for (const TweakEntry &row : spec.rows)
+        buildRow(row, grid, line);
+    grid->setRowStretch(line, 1);
+    outer->addWidget(group, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setObjectName(QString::fromUtf8(spec.okButton));
+    m_ok->setEnabled(false);
+    m_undo = new QPushButton(QStringLiteral("&No"), this);
+    m_undo->setObjectName(QString::fromUtf8(spec.undoButton));
+    m_undo->setEnabled(false);
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_undo);
+    outer->addLayout(buttons);
+    connect(m_ok, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { okClick(); }); });
+    connect(m_undo, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { undoClick(); }); });
+
+    m_hint = new ui::HintPanel(spec.hintWidths[0], spec.hintWidths[1], this);
+    m_hint->setObjectName(QString::fromUtf8(spec.hintBar));
+    outer->addWidget(m_hint);
+}
+
+void TweakPage::buildRow(const TweakEntry &row, QGridLayout *grid, int &line)
+{
+    QWidget *group = grid->parentWidget();
+    const QString name = QString::fromUtf8(row.control);
+    const QString tooltip = QString::fromUtf8(row.tooltip);
+    auto addField = [&](const QString &fieldName, int column) {
+        auto *field = new QLineEdit(QStringLiteral("0"), group);
+        field->setObjectName(fieldName);
+        field->setMaximumWidth(80);
+        field->installEventFilter(this);
+        // Letters typed into a field are shown in upper case.
+        connect(field, &QLineEdit::textEdited, field, [field](const QString &text) {
+            const int cursor = field->cursorPosition();
+            field->setText(text.toUpper());
+            field->setCursorPosition(cursor);
+        });
+        m_fields.insert(fieldName, field);
+        auto *box = new QHBoxLayout;
+        box->addWidget(field);
+        if (*row.fieldUnit)
+            box->addWidget(new QLabel(QString::fromUtf8(row.fieldUnit), group));
+        box->addStretch(1);
+        grid->addLayout(box, line, column);
+        return field;
+    };
+
+    if (row.controlType == ControlType::Field) {
+        auto *label = new QLabel(QString::fromUtf8(row.labelCaption), group);
+        if (*row.label)
+            label->setObjectName(QString::fromUtf8(row.label));
+        label->setToolTip(tooltip);
+        grid->addWidget(label, line, 0);
+        QLineEdit *field = addField(name, 1);
+        field->setToolTip(tooltip);
+        // The hint of a field shows over its label.
+        if (row.hasHint) {
+            label->setMouseTracking(true);
+            label->installEventFilter(this);
+            m_hintSources.insert(label, &row);
+        }
+        ++line;
+        return;
+    }
+
+    auto *box = new QCheckBox(QString::fromUtf8(row.caption), group);
+    box->setObjectName(name);
+    box->setToolTip(tooltip);
+    box->setMouseTracking(true);
+    box->installEventFilter(this);
+    m_boxes.insert(name, box);
+    if (row.hasHint)
+        m_hintSources.insert(box, &row);
+    connect(box, &QCheckBox::toggled, this, &TweakPage::changeClick);
+    if (*row.field) {
+        grid->addWidget(box, line, 0);
+        QLineEdit *field = addField(QString::fromUtf8(row.field), 1);
+        connect(box, &QCheckBox::toggled, field, &QLineEdit::setEnabled);
+    } else {
+        grid->addWidget(box, line, 0, 1, 2);
+    }
+    ++line;
+}
+
+bool TweakPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) {
+        if (const TweakEntry *row = m_hintSources.value(watched)) {
+            const HintTexts texts = TweakEngine::hint(*row);
+            m_hint->setHint(texts.tooltip, texts.branch, texts.key);
+        }
+    } else if (event->type() == QEvent::FocusIn && qobject_cast<QLineEdit *>(watched)) {
+        changeClick();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QWidget *TweakPage::control(const QString &name) const
+{
+    if (QCheckBox *box = m_boxes.value(name))
+        return box;
+    return m_fields.value(name);
+}
+
+bool TweakPage::has(const QString &name) const { return control(name) != nullptr; }
+
+bool TweakPage::checked(const QString &name) const
+{
+    const QCheckBox *box = m_boxes.value(name);
+    return box && box->isChecked();
+}
+
+void TweakPage::setChecked(const QString &name, bool on)
+{
+    if (QCheckBox *box = m_boxes.value(name))
+        box->setChecked(on);
+}
+
+QString TweakPage::text(const QString &name) const
+{
+    const QLineEdit *field = m_fields.value(name);
+    return field ? field->text() : QString();
+}
+
+void TweakPage::setText(const QString &name, const QString &text)
+{
+    if (QLineEdit *field = m_fields.value(name))
+        field->setText(text.toUpper());
+}
+
+bool TweakPage::enabled(const QString &name) const
+{
+    const QWidget *widget = control(name);
+    return widget && widget->isEnabled();
+}
+
+void TweakPage::setEnabled(const QString &name, bool on)
+{
+    if (QWidget *widget = control(name))
+        widget->setEnabled(on);
+}
+
+void TweakPage::changeClick() { m_ok->setEnabled(true); }
+
+void TweakPage::okClick()
+{
+    registry::RegistryStore store(m_context.machine.registry());
+    for (const TweakEntry &row : m_spec.rows)
+        for (const QString &error : TweakEngine::applyRow(row, store, *this))
+            ui::Dialogs::message(this, ui::Dialogs::Icon::Error, QStringLiteral("Ошибка"), error);
+    m_ok->setEnabled(false);
+    m_undo->setEnabled(true);
+    const QStringList saveErrors = m_context.finishCommand();
+    if (!saveErrors.isEmpty())
+        ui::showErrorBox(this, saveErrors.join(u'\n'));
+}
+
+void TweakPage::undoClick()
+{
+    TweakEngine::restore(m_spec, m_captured, *this);
+    TweakEngine::capture(m_spec, *this, m_captured);
+    okClick();
+    m_undo->setEnabled(false);
+}
+
+} // namespace tolvex::tweaks

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "TweakEngine.h"
+
+#include "ProgramContext.h"
+
+#include <QHash>
+#include <QWidget>
+
+class QAbstractButton;
+class QGridLayout;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace tolvex::ui {
+class HintPanel;
+}
+
+namespace tolvex::tweaks {
+
+// A tweak page made from its catalogue rows: the controls, OK and undo, the hint bar. What the
+// rows mean is TweakEngine's; this is only the view over it.
+class TweakPage : public QWidget, public TweakControls
+{
+    Q_OBJECT
+
+public:
+    TweakPage(const TweakPageSpec &spec, platform::ProgramContext &context, CapturedState &captured,
+              QWidget *parent = nullptr);
+
+    const TweakPageSpec &spec() const { return m_spec; }
+    QPushButton *okButton() const { return m_ok; }
+    QPushButton *undoButton() const { return m_undo; }
+    ui::HintPanel *hintPanel() const { return m_hint; }
+
+    bool has(const QString &control) const override;
+    bool checked(const QString &control) const override;
+    void setChecked(const QString &control, bool on) override;
+    QString text(const QString &control) const override;
+    void setText(const QString &control, const QString &text) override;
+    bool enabled(const QString &control) const override;
+    void setEnabled(const QString &control, bool on) override;
+
+    // The page's handlers: OK writes every row, undo returns to the start-up state.
+    void okClick();
+    void undoClick();
+    // Enables OK; every change of a box, and a field taking the focus, runs it.
+    void changeClick();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildRow(const TweakEntry &row, QGridLayout *grid, int &line);
+    QWidget *control(const QString &name) const;
+
+    const TweakPageSpec &m_spec;
+    platform::ProgramContext &m_context;
+    CapturedState &m_captured;
+    QHash<QString, QCheckBox *> m_boxes;
+    QHash<QString, QLineEdit *> m_fields;
+    QHash<QObject *, const TweakEntry *> m_hintSources;
+    QPushButton *m_ok = nullptr;
+    QPushButton *m_undo = nullptr;
+    ui::HintPanel *m_hint = nullptr;
+};
+
+} // namespace tolvex::tweaks
