@@ -5,7 +5,7 @@
 #include "HintPanel.h"
 
 #include <QCheckBox>
-#include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -124,7 +124,11 @@ bool TweakPage::eventFilter(QObject *watched, QEvent *event)
             m_hint->setHint(texts.tooltip, texts.branch, texts.key);
         }
     } else if (event->type() == QEvent::FocusIn && qobject_cast<QLineEdit *>(watched)) {
-        changeClick();
+        // The user putting the caret into a field, not a page switch handing focus around.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+            reason == Qt::ShortcutFocusReason)
+            changeClick();
     }
     return QWidget::eventFilter(watched, event);
 }
