@@ -2,19 +2,38 @@
 
 namespace tolvex::tweaks {
 
-std::vector<const TweakPageSpec *> xpPages() { return {&systemSettingsPage()}; }
+std::vector<const TweakPageSpec *> xpPages()
+{
+    return {&systemSettingsPage(), &desktopPage(),  &recycleBinPage(), &explorerPage(), &networkSecurityPage(),
+            &taskbarPage(),        &startMenuPage(), &fontsAppsPage(),  &logonPage()};
+}
 
-std::vector<const TweakPageSpec *> vistaPages() { return {}; }
+namespace {
+QStringList controlsOf(const TweakPageSpec &page)
+{
+    QStringList names;
+    for (const TweakEntry &row : page.rows)
+        names.append(QString::fromUtf8(row.control));
+    return names;
+}
+} // namespace
 
 QStringList xpLoadOrder()
 {
-    // The system settings page first, then the other XP pages; a name with no row yet is skipped.
-    return {"ClFilePod",          "DWATSON",         "NOWRITELASTNTFS", "DSFILEP",      "AUTUNLDLL",
-            "OffSEEOSUSER",       "RUN16bitOTD",     "DONTSENDINMIC",   "OPSFILELOADING",
-            "QUICKEDITCOMANDROW", "SETTCACHE2LEVEL", "OPTSYSTCACHE",    "SETCACHEDISC"};
+    // A fixed order across the pages, which the backups and the start-up rely on.
+    QStringList order{"ClFilePod",       "DWATSON",        "NOWRITELASTNTFS",    "DSFILEP",
+                      "AUTUNLDLL",       "OffSEEOSUSER",   "RUN16bitOTD",        "DONTSENDINMIC",
+                      "OPSFILELOADING",  "QUICKEDITCOMANDROW", "SETTCACHE2LEVEL", "OPTSYSTCACHE",
+                      "SETCACHEDISC"};
+    order += controlsOf(explorerPage());
+    order += QStringList{"FullDisNetRes", "CloseAnUserSeeRes", "ShowHint", "NoTray", "EnAutoTray", "sEdit3",
+                         "ADDSHortInMyC", "DISRS", "VerWinOnDEsktop", "DISActDeskt", "HIDERS", "HIDEZ", "HIDEP",
+                         "HIDETAO"};
+    order += controlsOf(startMenuPage());
+    order += controlsOf(fontsAppsPage());
+    order += controlsOf(logonPage());
+    return order;
 }
-
-QStringList vistaLoadOrder() { return {}; }
 
 const TweakEntry *findRow(const std::vector<const TweakPageSpec *> &pages, const QString &control)
 {

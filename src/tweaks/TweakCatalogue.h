@@ -9,7 +9,15 @@
 namespace tolvex::tweaks {
 
 // The catalogues: every tweak page of one generation, and the order their loader reads the rows.
-const TweakPageSpec &systemSettingsPage();
+const TweakPageSpec &systemSettingsPage();  // SystemSettings
+const TweakPageSpec &desktopPage();         // sTabSheet5
+const TweakPageSpec &recycleBinPage();      // sTabSheet4
+const TweakPageSpec &explorerPage();        // sTabSheet6
+const TweakPageSpec &networkSecurityPage(); // sTabSheet7
+const TweakPageSpec &taskbarPage();         // sTabSheet8
+const TweakPageSpec &startMenuPage();       // sTabSheet9
+const TweakPageSpec &fontsAppsPage();       // sTabSheet10
+const TweakPageSpec &logonPage();           // sTabSheet11
 
 std::vector<const TweakPageSpec *> xpPages();
 std::vector<const TweakPageSpec *> vistaPages();

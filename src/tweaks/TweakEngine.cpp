@@ -86,6 +86,10 @@ void TweakEngine::loadRow(const TweakEntry &row, RegistryStore &store, TweakCont
         case LoadRule::ShowText:
             controls.setText(control, QString::fromStdString(store.GetText(row.value)));
             break;
+        case LoadRule::Custom:
+            if (row.customLoad)
+                row.customLoad(row, store, controls);
+            break;
         case LoadRule::NumberInField: {
             // The box is set, then cleared again for 0: both changes reach the page like clicks.
             controls.setText(QString::fromUtf8(row.field), QString::number(store.GetDword(row.value)));
@@ -145,6 +149,9 @@ QStringList TweakEngine::applyRow(const TweakEntry &row, RegistryStore &store, c
         written = write(store, row.value, ValueType::Text, text.constData());
         break;
     }
+    case LoadRule::Custom:
+        written = !row.customApply || row.customApply(row, store, controls);
+        break;
     case LoadRule::NumberInField: {
         std::uint32_t number = 0;
         written = (!on || numberOf(controls.text(QString::fromUtf8(row.field)), number)) &&

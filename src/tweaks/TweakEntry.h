@@ -25,7 +25,11 @@ enum class LoadRule {
     ShowNumber,        // field shows the DWORD in decimal
     ShowText,          // field shows the text
     NumberInField,     // `field` shows the DWORD; the box is checked when it is not 0
+    Custom,            // the row's own load and apply functions, kept next to its catalogue
 };
+
+// What makes a control enable its page's OK button.
+enum class ChangeTrigger { Default, Click, Focus, None };
 
 // What a row writes for one state: a number for DWORD rows, a text for text rows.
 struct TweakData
@@ -36,6 +40,20 @@ struct TweakData
     std::uint32_t number = 0;
     const char *text = "";
 };
+
+class TweakControls;
+struct TweakEntry;
+} // namespace tolvex::tweaks
+namespace tolvex::registry {
+class RegistryStore;
+}
+namespace tolvex::tweaks {
+
+// A row's own rules, for the few rows the common ones do not cover. Load: read and set the
+// controls, throwing RegistryError on a failed read (the control is then greyed). Apply: write,
+// returning false when a write failed.
+using CustomLoad = void (*)(const TweakEntry &row, registry::RegistryStore &store, TweakControls &controls);
+using CustomApply = bool (*)(const TweakEntry &row, registry::RegistryStore &store, const TweakControls &controls);
 
 // One catalogue row: a control and the registry value (or two) it stands for.
 struct TweakEntry
@@ -63,6 +81,11 @@ struct TweakEntry
     const char *accessError = "";  // the message of a failed write, when not the usual one
     bool captured = true;          // recorded at start-up and restored by undo
     bool hasHint = true;
+    // Default: a box's change and a field taking the focus enable OK.
+    ChangeTrigger change = ChangeTrigger::Default;
+    CustomLoad customLoad = nullptr;
+    CustomApply customApply = nullptr;
+    bool hidden = false;           // present on the page but never shown
 
     QString hintValueName() const;
     QString accessErrorText() const;
@@ -78,6 +101,7 @@ struct TweakPageSpec
     const char *hintBar = "";
     int hintWidths[2] = {275, 50};
     std::vector<TweakEntry> rows;
+    int columns = 1;              // the rows are laid out top to bottom in this many columns
 };
 
 QString rootDisplayName(Root root);

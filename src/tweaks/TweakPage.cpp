@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tolvex::tweaks {
 
 TweakPage::TweakPage(const TweakPageSpec &spec, platform::ProgramContext &context, CapturedState &captured,
@@ -28,10 +30,17 @@ TweakPage::TweakPage(const TweakPageSpec &spec, platform::ProgramContext &contex
     auto *group = new QGroupBox(QString::fromUtf8(spec.group), this);
     auto *grid = new QGridLayout(group);
     grid->setVerticalSpacing(2);
-    int line = 0;
-    for (const TweakEntry &row : spec.rows)
-        buildRow(row, grid, line);
-    grid->setRowStretch(line, 1);
+    // Rows run down the first column, then the next.
+    const int columns = std::max(1, spec.columns);
+    const int perColumn = int((spec.rows.size() + size_t(columns) - 1) / size_t(columns));
+    int maxLine = 0;
+    for (size_t i = 0; i < spec.rows.size(); ++i) {
+        m_column = int(i) / std::max(1, perColumn);
+        int line = int(i) % std::max(1, perColumn);
+        buildRow(spec.rows[i], grid, line);
+        maxLine = std::max(maxLine, line);
+    }
+    grid->setRowStretch(maxLine, 1);
     outer->addWidget(group, 1);
 
     auto *buttons = new QHBoxLayout;
@@ -63,6 +72,9 @@ void TweakPage::buildRow(const TweakEntry &row, QGridLayout *grid, int &line)
         field->setObjectName(fieldName);
         field->setMaximumWidth(80);
         field->installEventFilter(this);
+        if (row.change == ChangeTrigger::Default || row.change == ChangeTrigger::Focus)
+            m_focusChange.insert(field);
+        field->setVisible(!row.hidden);
         // Letters typed into a field are shown in upper case.
         connect(field, &QLineEdit::textEdited, field, [field](const QString &text) {
             const int cursor = field->cursorPosition();
@@ -75,7 +87,7 @@ void TweakPage::buildRow(const TweakEntry &row, QGridLayout *grid, int &line)
         if (*row.fieldUnit)
             box->addWidget(new QLabel(QString::fromUtf8(row.fieldUnit), group));
         box->addStretch(1);
-        grid->addLayout(box, line, column);
+        grid->addLayout(box, line, 2 * m_column + column);
         return field;
     };
 
@@ -84,7 +96,7 @@ void TweakPage::buildRow(const TweakEntry &row, QGridLayout *grid, int &line)
         if (*row.label)
             label->setObjectName(QString::fromUtf8(row.label));
         label->setToolTip(tooltip);
-        grid->addWidget(label, line, 0);
+        grid->addWidget(label, line, 2 * m_column);
         QLineEdit *field = addField(name, 1);
         field->setToolTip(tooltip);
         // The hint of a field shows over its label.
@@ -105,13 +117,17 @@ void TweakPage::buildRow(const TweakEntry &row, QGridLayout *grid, int &line)
     m_boxes.insert(name, box);
     if (row.hasHint)
         m_hintSources.insert(box, &row);
-    connect(box, &QCheckBox::toggled, this, &TweakPage::changeClick);
+    if (row.change == ChangeTrigger::Default || row.change == ChangeTrigger::Click)
+        connect(box, &QCheckBox::toggled, this, &TweakPage::changeClick);
+    if (row.change == ChangeTrigger::Focus)
+        m_focusChange.insert(box);
+    box->setVisible(!row.hidden);
     if (*row.field) {
-        grid->addWidget(box, line, 0);
+        grid->addWidget(box, line, 2 * m_column);
         QLineEdit *field = addField(QString::fromUtf8(row.field), 1);
         connect(box, &QCheckBox::toggled, field, &QLineEdit::setEnabled);
     } else {
-        grid->addWidget(box, line, 0, 1, 2);
+        grid->addWidget(box, line, 2 * m_column, 1, 2);
     }
     ++line;
 }
@@ -123,7 +139,7 @@ bool TweakPage::eventFilter(QObject *watched, QEvent *event)
             const HintTexts texts = TweakEngine::hint(*row);
             m_hint->setHint(texts.tooltip, texts.branch, texts.key);
         }
-    } else if (event->type() == QEvent::FocusIn && qobject_cast<QLineEdit *>(watched)) {
+    } else if (event->type() == QEvent::FocusIn && m_focusChange.contains(watched)) {
         // The user putting the caret into a field, not a page switch handing focus around.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||

@@ -5,6 +5,7 @@
 #include "ProgramContext.h"
 
 #include <QHash>
+#include <QSet>
 #include <QWidget>
 
 class QAbstractButton;
@@ -61,6 +62,8 @@ private:
     QHash<QString, QCheckBox *> m_boxes;
     QHash<QString, QLineEdit *> m_fields;
     QHash<QObject *, const TweakEntry *> m_hintSources;
+    QSet<QObject *> m_focusChange; // controls whose focus, not their change, enables OK
+    int m_column = 0;
     QPushButton *m_ok = nullptr;
     QPushButton *m_undo = nullptr;
     ui::HintPanel *m_hint = nullptr;
