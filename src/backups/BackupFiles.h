@@ -1,0 +1,82 @@
+#pragma once
+
+#include "TweakEntry.h"
+
+#include "ini/IniDocument.h"
+#include "registry/RegistryStore.h"
+#include "shell/ShellServices.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <optional>
+
+namespace tolvex::backups {
+
+using tweaks::Root;
+using tweaks::ValueType;
+
+// The nine groups of a backup, in the order of their positions in a file name.
+enum class Group { Desktop, Explorer, Network, System, RecycleBin, Logon, Taskbar, StartMenu, Applications };
+constexpr int groupCount = 9;
+
+struct GroupInfo
+{
+    const char *code;       // the position in the file name
+    const char *xpBox;      // the check box of the XP backup page
+    const char *vistaBox;   // the check box of the Vista backup page, "" when there is none
+    const char *caption;    // the boxes' caption
+    const char *section;    // the INI section of its keys
+};
+const GroupInfo &groupInfo(Group group);
+std::optional<Group> groupByCode(const QString &code);
+
+// One XP backup key: an INI key and the registry value behind it.
+struct BackupKey
+{
+    Group group;
+    const char *key;
+    Root root;
+    const char *keyPath;
+    const char *value;
+    ValueType type;
+    bool create; // whether a restore makes a missing key path
+};
+const QList<BackupKey> &xpBackupKeys();
+
+// "<positions> #0<d-M-yyyy>#1<H-mm>.ini": the chosen groups' codes in their nine positions.
+QString backupFileName(const QList<Group> &groups, const platform::LocalTime &time);
+
+// The three columns a backup file is listed with.
+struct BackupListing
+{
+    QString parameters, date, time;
+};
+BackupListing listingOf(const QString &fileName);
+
+// The registry values of every XP backup key. A value that cannot be read is absent, so that a
+// backup never records a value it did not read.
+struct BackupSnapshot
+{
+    QHash<QString, QVariant> values; // "section/key" -> quint32 or QString
+    std::optional<QVariant> value(const BackupKey &key) const;
+};
+void fillBackupSnapshot(registry::RegistryStore &store, BackupSnapshot &snapshot);
+
+// Writes the chosen groups' keys from the snapshot into `document` (an existing file's keys are
+// replaced, others kept).
+void writeXpBackup(const QList<Group> &groups, const BackupSnapshot &snapshot, ini::IniDocument &document);
+
+// Writes the registry values a backup holds, group by group in the restore order. A value whose
+// key is absent from the file is left alone. A refused write raises the store's error: the
+// restore stops there and what was written stays.
+void restoreXpBackup(const ini::IniDocument &document, registry::RegistryStore &store);
+
+// The text of an integer key: signed decimal, as the profile functions write integers.
+QString integerText(quint32 value);
+// An integer key's text read back: decimal, or hexadecimal after "0x"; nullopt when not a number.
+std::optional<quint32> integerOf(const QString &text);
+
+} // namespace tolvex::backups
