@@ -21,5 +21,6 @@ struct CliContext
 int runMachineCommand(CliContext &context);
 int runRegCommand(CliContext &context);
 int runTweaksCommand(CliContext &context);
+int runBackupCommand(CliContext &context);
 
 } // namespace tolvex::cli

@@ -17,6 +17,10 @@ const char usage[] = R"(tolvex-cli [--machine DIR] COMMAND ...
   reg delete KEY [/v NAME | /ve] [/f]
   tweaks                     every tweak row of the machine's generation as it loads (reads only):
                              control, checked/unchecked/text:..., enabled/greyed
+  backup make CODE...        a tweak backup of the groups (НРС НП СБ СН К ВвС ПЗ МП П) in Backups
+  backup list                one line per backup file: groups, date, time, path
+  backup restore FILE        the backup's values into the registry, then the pages applied again
+  backup delete FILE
 
 KEY is a root and a path, as HKCU\Software\X. The machine is TOLVEX_MACHINE, WINEPREFIX,
 ~/.wine or the sample machine, as for Tolvex itself, unless --machine names one.
@@ -60,6 +64,8 @@ int main(int argc, char **argv)
         status = cli::runRegCommand(context);
     else if (command == u"tweaks")
         status = cli::runTweaksCommand(context);
+    else if (command == u"backup")
+        status = cli::runBackupCommand(context);
     else
         err << "Неизвестная команда: " << command << "\n" << usage;
 

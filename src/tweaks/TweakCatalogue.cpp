@@ -45,6 +45,23 @@ const TweakEntry *findRow(const std::vector<const TweakPageSpec *> &pages, const
     return nullptr;
 }
 
+QStringList applyPages(const std::vector<const TweakPageSpec *> &pages, const QStringList &okButtons,
+                       registry::RegistryStore &store, const TweakControls &controls)
+{
+    QStringList errors;
+    for (const QString &ok : okButtons)
+        for (const TweakPageSpec *page : pages)
+            if (ok == QString::fromUtf8(page->okButton))
+                for (const TweakEntry &row : page->rows)
+                    errors += TweakEngine::applyRow(row, store, controls);
+    return errors;
+}
+
+QStringList xpRestoreOkOrder()
+{
+    return {"SystemSoK", "RSOk", "VSOk", "PZOk", "MPOk", "SPOk", "NKOk", "NasProvOk", "SBOk"};
+}
+
 void loadPages(const std::vector<const TweakPageSpec *> &pages, const QStringList &order,
                registry::RegistryStore &store, TweakControls &controls)
 {

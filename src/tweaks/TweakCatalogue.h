@@ -32,6 +32,13 @@ const TweakEntry *findRow(const std::vector<const TweakPageSpec *> &pages, const
 void loadPages(const std::vector<const TweakPageSpec *> &pages, const QStringList &order,
                registry::RegistryStore &store, TweakControls &controls);
 
+// Applies whole pages, as their OK buttons do, in the order of the OK buttons named; returns the
+// access-error texts of what failed.
+QStringList applyPages(const std::vector<const TweakPageSpec *> &pages, const QStringList &okButtons,
+                       registry::RegistryStore &store, const TweakControls &controls);
+// The XP pages' OK buttons in the order a restore from a backup runs them.
+QStringList xpRestoreOkOrder();
+
 // XP start-up: writes the default of every listed value that cannot be read. Returns the store's
 // texts of the writes that failed; a failure stops nothing.
 QStringList CreateKeys(registry::RegistryStore &store);

@@ -1,0 +1,107 @@
+// "backup make | list | restore | delete": the tweak backups of the machine's generation.
+#include "CliContext.h"
+
+#include "BackupFiles.h"
+#include "TweakBackups.h"
+#include "TweakCatalogue.h"
+#include "ini/IniFile.h"
+#include "shell/MachineShellServices.h"
+
+#include <QFileInfo>
+
+namespace tolvex::cli {
+
+using namespace backups;
+
+namespace {
+
+constexpr char usage[] = "tolvex-cli backup make CODE... | list | restore FILE | delete FILE\n"
+                         "CODE: НРС НП СБ СН К ВвС ПЗ МП П (on Vista: НП СН К ПЗ)\n";
+
+// The XP pages reloaded from the registry and applied, as after a restore from the window.
+QStringList reloadAndApplyXpPages(registry::RegistryStore &store)
+{
+    tweaks::ControlStateMap controls;
+    for (const tweaks::TweakPageSpec *page : tweaks::xpPages())
+        for (const tweaks::TweakEntry &row : page->rows)
+            controls.add(row);
+    tweaks::loadPages(tweaks::xpPages(), tweaks::xpLoadOrder(), store, controls);
+    return tweaks::applyPages(tweaks::xpPages(), tweaks::xpRestoreOkOrder(), store, controls);
+}
+
+// A file named on the command line: a Windows path as it is, a host path made absolute.
+QString fileArgument(const QString &arg)
+{
+    if (arg.size() >= 2 && arg[1] == u':' && arg[0].isLetter())
+        return arg;
+    return QFileInfo(arg).absoluteFilePath();
+}
+
+} // namespace
+
+int runBackupCommand(CliContext &c)
+{
+    platform::MachineShellServices shell(*c.machine);
+    platform::ProgramContext context{*c.machine, shell};
+    TweakBackups backups(context);
+    const QString verb = c.args.value(0);
+    QStringList rest = c.args.mid(1);
+    if (verb == u"restore" || verb == u"delete")
+        for (QString &arg : rest)
+            arg = fileArgument(arg);
+    try {
+        if (verb == u"make" && !rest.isEmpty()) {
+            QList<Group> groups;
+            for (const QString &code : rest) {
+                const std::optional<Group> group = groupByCode(code);
+                if (!group) {
+                    c.err << "Неизвестная группа: " << code << '\n' << usage;
+                    return 1;
+                }
+                groups.append(*group);
+            }
+            if (c.machine->vistaGeneration()) {
+                c.err << "Бекап настроек Windows Vista пока не поддерживается.\n";
+                return 1;
+            }
+            c.out << backups.makeXp(groups) << '\n';
+            return 0;
+        }
+        if (verb == u"list" && rest.isEmpty()) {
+            for (const platform::FoundEntry &e : shell.listFolder(backups.folder() + u'\\', QStringLiteral("*.ini"))) {
+                if (e.isFolder)
+                    continue;
+                const BackupListing l = listingOf(e.name);
+                c.out << l.parameters << '\t' << l.date << '\t' << l.time << '\t' << backups.pathOf(e.name) << '\n';
+            }
+            return 0;
+        }
+        if (verb == u"restore" && rest.size() == 1) {
+            if (!shell.fileExists(rest[0])) {
+                c.err << "Файл бекапа " << rest[0] << " не найден.\n";
+                return 1;
+            }
+            backups.restoreXp(rest[0]);
+            registry::RegistryStore store(c.machine->registry());
+            const QStringList errors = reloadAndApplyXpPages(store);
+            for (const QString &e : errors)
+                c.err << e << '\n';
+            c.out << "Востановление завершено\n";
+            return errors.isEmpty() ? 0 : 1;
+        }
+        if (verb == u"delete" && rest.size() == 1) {
+            if (!backups.remove(rest[0])) {
+                c.err << "Не удалось удалить файл бекапа " << rest[0] << ".\n";
+                return 1;
+            }
+            return 0;
+        }
+    } catch (const std::exception &e) {
+        c.err << e.what() << '\n';
+        return 1;
+    }
+    c.err << usage;
+    return 1;
+}
+
+} // namespace tolvex::cli
