@@ -53,6 +53,17 @@ bool Dialogs::ask(QWidget *parent, const QString &caption, const QString &text)
     return box.exec() == QMessageBox::Yes;
 }
 
+bool Dialogs::confirm(QWidget *parent, const QString &caption, const QString &text)
+{
+    if (recorder().on) {
+        recorder().shown.append({Icon::Question, caption, text});
+        const Answer answer = recorder().answers.isEmpty() ? Answer::Ok : recorder().answers.takeFirst();
+        return answer == Answer::Yes || answer == Answer::Ok;
+    }
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+    return box.exec() == QMessageBox::Ok;
+}
+
 void Dialogs::startRecording()
 {
     recorder() = Recorder{};

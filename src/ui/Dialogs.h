@@ -28,6 +28,8 @@ public:
     static void message(QWidget *parent, Icon icon, const QString &caption, const QString &text);
     // A question with Yes and No; true for Yes.
     static bool ask(QWidget *parent, const QString &caption, const QString &text);
+    // A question with OK and Cancel; true for OK.
+    static bool confirm(QWidget *parent, const QString &caption, const QString &text);
 
     // For tests: from now on nothing is shown; each box is recorded and answered from the queue
     // (Yes when it is empty).
