@@ -1,0 +1,212 @@
+// Tweak backups on real Wine prefixes: back up, let Wine change the values, restore, and Wine
+// reads the backed-up values again.
+#include "TestMachine.h"
+#include "WineTools.h"
+
+#include "BackupFiles.h"
+#include "TweakBackups.h"
+#include "TweakCatalogue.h"
+#include "machine/Machine.h"
+#include "shell/MachineShellServices.h"
+
+#include "text/PathParts.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvex;
+using namespace tolvex::backups;
+using registry::RegistryStore;
+
+namespace {
+
+QString rootText(tweaks::Root root) { return tweaks::rootDisplayName(root); }
+
+// The right-hand side of `value` under `key` in a regedit export, continuation lines joined.
+QString exported(const QString &text, const QString &key, const QString &value)
+{
+    const QString header = "[" + key + "]";
+    const QStringList lines = QString(text).replace("\\\n  ", "").split('\n');
+    bool inKey = false;
+    const QString wanted = value.isEmpty() ? QString("@=") : "\"" + QString(value).replace("\\", "\\\\").replace("\"", "\\\"") + "\"=";
+    for (const QString &line : lines) {
+        if (line.startsWith('['))
+            inKey = line.compare(header, Qt::CaseInsensitive) == 0;
+        else if (inKey && line.startsWith(wanted, Qt::CaseInsensitive))
+            return line.mid(wanted.size());
+    }
+    return {};
+}
+
+// How regedit writes a value Tolvex holds.
+QString asExported(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::UInt)
+        return QString::asprintf("dword:%08x", value.toUInt());
+    return "\"" + value.toString().replace("\\", "\\\\").replace("\"", "\\\"") + "\"";
+}
+
+QString fullKey(const BackupKey &key)
+{
+    // regedit exports the classes view under HKEY_LOCAL_MACHINE\Software\Classes.
+    if (key.root == tweaks::Root::ClassesRoot)
+        return "HKEY_LOCAL_MACHINE\\Software\\Classes\\" + QString::fromUtf8(key.keyPath);
+    return rootText(key.root) + "\\" + QString::fromUtf8(key.keyPath);
+}
+
+struct Session
+{
+    QTemporaryDir program;
+    std::unique_ptr<platform::Machine> machine;
+    std::unique_ptr<platform::MachineShellServices> shell;
+    std::unique_ptr<platform::ProgramContext> context;
+
+    explicit Session(const QString &prefix)
+    {
+        QDir().mkpath(program.path() + "/Backups");
+        machine = platform::Machine::open(prefix, program.path());
+        shell = std::make_unique<platform::MachineShellServices>(*machine);
+        context = std::make_unique<platform::ProgramContext>(platform::ProgramContext{*machine, *shell});
+    }
+};
+
+QHash<QString, QVariant> readKeys(platform::Machine &machine)
+{
+    QHash<QString, QVariant> values;
+    RegistryStore store(machine.registry());
+    for (const BackupKey &key : xpBackupKeys()) {
+        store.SelectRoot(key.root);
+        if (!store.OpenPath(key.keyPath, false) || !store.HasValue(key.value))
+            continue;
+        try {
+            values.insert(key.key, key.type == tweaks::ValueType::Dword ? QVariant::fromValue(quint32(store.GetDword(key.value)))
+                                                                        : QVariant(QString::fromStdString(store.GetText(key.value))));
+        } catch (const registry::RegistryError &) {
+        }
+        store.ClosePath();
+    }
+    return values;
+}
+
+} // namespace
+
+class TestWineBackups : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void xpBackupRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString prefix = dir.path() + "/xp";
+        QVERIFY(QProcess::execute("cp", {"-a", qEnvironmentVariable("TOLVEX_TEST_XP_PREFIX"), prefix}) == 0);
+        QHash<QString, QVariant> backedUp;
+        QString file;
+        {
+            Session s(prefix);
+            QCOMPARE(s.machine->buildNumber(), 3790);
+            QVERIFY(!s.machine->vistaGeneration());
+            // The values to back up: every XP page applied with each box ticked, as a user would.
+            tweaks::ControlStateMap controls;
+            for (const tweaks::TweakPageSpec *page : tweaks::xpPages())
+                for (const tweaks::TweakEntry &row : page->rows) {
+                    controls.add(row);
+                    controls.setChecked(row.control, true);
+                    if (row.controlType == tweaks::ControlType::Field || *row.field)
+                        controls.setText(*row.field ? row.field : row.control,
+                                         row.rule == tweaks::LoadRule::ShowText ? "Проверка" : "4096");
+                }
+            RegistryStore store(s.machine->registry());
+            QVERIFY(tweaks::CreateKeys(store).isEmpty());
+            tweaks::applyPages(tweaks::xpPages(), tweaks::xpRestoreOkOrder(), store, controls);
+            QVERIFY(s.context->finishCommand().isEmpty());
+
+            TweakBackups backups(*s.context);
+            QList<Group> all;
+            for (int i = 0; i < groupCount; ++i)
+                all.append(Group(i));
+            file = backups.makeXp(all);
+            backedUp = readKeys(*s.machine);
+            QVERIFY2(backedUp.size() >= 40, qPrintable(QString::number(backedUp.size())));
+            const ini::IniDocument doc = backups.read(file);
+            int recorded = 0;
+            for (const QString &section : doc.sections())
+                recorded += doc.keys(section).size();
+            QCOMPARE(recorded, backedUp.size());
+            QVERIFY(QFileInfo::exists(s.shell->hostPath(file)));
+            // Keep the file beside the prefix for the restore session.
+            QVERIFY(QFile::copy(s.shell->hostPath(file), dir.path() + "/backup.ini"));
+        }
+
+        // Wine changes every backed-up value: most in one import, two with reg add.
+        QString reg = "Windows Registry Editor Version 5.00\r\n";
+        for (const BackupKey &key : xpBackupKeys()) {
+            if (!backedUp.contains(key.key))
+                continue;
+            const QVariant changed = key.type == tweaks::ValueType::Dword ? QVariant::fromValue(backedUp[key.key].toUInt() + 7)
+                                                                         : QVariant(QString("изменено"));
+            reg += "\r\n[" + fullKey(key) + "]\r\n\"" + QString::fromUtf8(key.value).replace("\"", "\\\"") + "\"=" +
+                   asExported(changed) + "\r\n";
+        }
+        QFile import(dir.path() + "/change.reg");
+        QVERIFY(import.open(QIODevice::WriteOnly));
+        import.write("\xFF\xFE");
+        import.write(reinterpret_cast<const char *>(reg.utf16()), reg.size() * 2);
+        import.close();
+        QCOMPARE(test::runWine(prefix, {"regedit", "/S", import.fileName()}).exitCode, 0);
+        QCOMPARE(test::runWine(prefix, {"reg", "add", "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+                                        "/v", "SfcDisable", "/t", "REG_DWORD", "/d", "5", "/f"})
+                     .exitCode,
+                 0);
+        QCOMPARE(test::runWine(prefix, {"reg", "add", "HKCU\\Console", "/v", "QuickEdit", "/t", "REG_DWORD", "/d", "9", "/f"})
+                     .exitCode,
+                 0);
+        test::waitForWineServer(prefix);
+
+        {
+            Session s(prefix);
+            QVERIFY(QDir().mkpath(s.program.path() + "/Backups"));
+            const QString restored = s.program.path() + "/Backups/" + text::extractFileName(file);
+            QVERIFY(QFile::copy(dir.path() + "/backup.ini", restored));
+            QCOMPARE(readKeys(*s.machine).value("SfcD"), QVariant::fromValue(5u));
+            TweakBackups backups(*s.context);
+            backups.restoreXp(s.machine->windowsPath(restored));
+            tweaks::ControlStateMap controls;
+            for (const tweaks::TweakPageSpec *page : tweaks::xpPages())
+                for (const tweaks::TweakEntry &row : page->rows)
+                    controls.add(row);
+            RegistryStore store(s.machine->registry());
+            tweaks::loadPages(tweaks::xpPages(), tweaks::xpLoadOrder(), store, controls);
+            QVERIFY(tweaks::applyPages(tweaks::xpPages(), tweaks::xpRestoreOkOrder(), store, controls).isEmpty());
+            QVERIFY(s.context->finishCommand().isEmpty());
+        }
+
+        // Wine itself reads the backed-up values.
+        const QString hklm = test::exportKey(prefix, "HKEY_LOCAL_MACHINE");
+        const QString hkcu = test::exportKey(prefix, "HKEY_CURRENT_USER");
+        const QString hku = test::exportKey(prefix, "HKEY_USERS\\.DEFAULT");
+        int checked = 0;
+        for (const BackupKey &key : xpBackupKeys()) {
+            if (!backedUp.contains(key.key))
+                continue;
+            const QString &text = key.root == tweaks::Root::CurrentUser ? hkcu : key.root == tweaks::Root::Users ? hku : hklm;
+            QString keyName = fullKey(key);
+            if (key.root == tweaks::Root::Users)
+                keyName.replace(".DEFAULT", ".Default", Qt::CaseInsensitive);
+            QString got = exported(text, keyName, key.value);
+            if (got.isEmpty() && key.root == tweaks::Root::Users)
+                got = exported(text, fullKey(key), key.value);
+            QVERIFY2(got.compare(asExported(backedUp[key.key]), Qt::CaseInsensitive) == 0,
+                     qPrintable(QString("%1: Wine has %2, backed up %3").arg(key.key, got, asExported(backedUp[key.key]))));
+            ++checked;
+        }
+        QCOMPARE(checked, backedUp.size());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWineBackups)
+#include "tst_wine_backups.moc"
