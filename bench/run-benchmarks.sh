@@ -44,3 +44,18 @@ else
 fi
 
 TMPDIR="$temp" "$bench" "$prefix"
+
+# Start-up: tolvex on a copy of the sample machine against an empty Qt window of the same size,
+# each until its window is shown. Under Xvfb when it is installed, else on the offscreen platform.
+startup_bench="$build_dir/bin/startup_bench"
+if [ -x "$startup_bench" ]; then
+    echo
+    cp -a "$build_dir/bin/machine" "$temp/startup-machine"
+    export TOLVEX_MACHINE="$temp/startup-machine"
+    if command -v xvfb-run >/dev/null; then
+        xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=xcb \
+            "$startup_bench" "$build_dir/bin/tolvex" "$build_dir/bin/empty_window" 15
+    else
+        QT_QPA_PLATFORM=offscreen "$startup_bench" "$build_dir/bin/tolvex" "$build_dir/bin/empty_window" 15
+    fi
+fi

@@ -11,7 +11,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libicu-dev   # Qt 6 widgets, ICU for the registry's text
     wine wine64                                   # real prefixes for the tests, and for users
     clang libclang-rt-14-dev                      # the fuzz targets (libFuzzer)
-    xvfb xauth                                    # a display for screenshots
+    xvfb xauth imagemagick x11-utils              # a display for screenshots, import, xwininfo
 )
 
 missing=()

@@ -1,43 +1,41 @@
+#include "Application.h"
+#include "Dialogs.h"
+#include "ErrorBox.h"
+#include "ExitWhenShown.h"
+#include "MainForm.h"
+#include "ProgramContext.h"
 #include "machine/Machine.h"
+#include "shell/MachineShellServices.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QMainWindow>
-#include <QMessageBox>
+#include <QTimer>
 
 using namespace tolvex;
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tolvex"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tolvex"));
+    app::TolvexApplication application(argc, argv);
 
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QString folder = platform::Machine::chooseFolder(programFolder);
     if (!QDir(folder).exists()) {
-        QMessageBox::critical(nullptr, QStringLiteral("Tolvex"),
-                              QStringLiteral("Папка машины %1 не найдена. Укажите префикс Wine в WINEPREFIX.")
-                                  .arg(folder));
+        ui::Dialogs::message(
+            nullptr, ui::Dialogs::Icon::Error, QStringLiteral("Tolvex"),
+            QStringLiteral("Папка машины %1 не найдена. Укажите префикс Wine в WINEPREFIX.").arg(folder));
         return 1;
     }
     std::unique_ptr<platform::Machine> machine = platform::Machine::open(folder, programFolder);
+    platform::MachineShellServices shell(*machine, argc - 1);
+    platform::ProgramContext context{*machine, shell};
 
-    QMainWindow window;
-    window.setObjectName(QStringLiteral("TMainForm"));
-    window.setWindowTitle(QStringLiteral("Tolvex beta v 0.4"));
-    window.setFixedSize(627, 460);
-    window.show();
+    app::TMainForm form(context);
+    form.show();
+    // From inside the event loop, so that a quit asked for meanwhile ends the program.
+    QTimer::singleShot(0, &form, [&] { app::showMachineNotice(&form, *machine); });
+    app::ExitWhenShown::install(&form);
 
-    QStringList problems = machine->loadErrors();
-    if (machine->readOnly())
-        problems.append(machine->readOnlyNotice());
-    if (!problems.isEmpty())
-        QMessageBox::warning(&window, QStringLiteral("Tolvex"), problems.join(QStringLiteral("\n\n")));
-
-    const int status = app.exec();
+    const int status = QApplication::exec();
     const QStringList saveErrors = machine->saveRegistry();
-    if (!saveErrors.isEmpty())
-        QMessageBox::critical(nullptr, QStringLiteral("Tolvex"), saveErrors.join(u'\n'));
+    if (!saveErrors.isEmpty()) ui::showErrorBox(nullptr, saveErrors.join(u'\n'));
     return status;
 }

@@ -48,7 +48,10 @@ QString TweakEntry::accessErrorText() const
 
 void ControlStateMap::add(const TweakEntry &entry)
 {
-    m_states.insert(QString::fromUtf8(entry.control), State{});
+    State state;
+    if (!entry.holdsNumber())
+        state.text.clear();
+    m_states.insert(QString::fromUtf8(entry.control), state);
     if (*entry.field)
         m_states.insert(QString::fromUtf8(entry.field), State{});
 }

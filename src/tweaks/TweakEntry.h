@@ -88,6 +88,9 @@ struct TweakEntry
     bool hidden = false;           // present on the page but never shown
 
     QString hintValueName() const;
+    // Number fields show "0" until loaded and turn letters to upper case; text fields keep
+    // what they are given.
+    bool holdsNumber() const { return rule == LoadRule::ShowNumber || rule == LoadRule::NumberInField; }
     QString accessErrorText() const;
 };
 

@@ -68,19 +68,25 @@ void TweakPage::buildRow(const TweakEntry &row, QGridLayout *grid, int &line)
     const QString name = QString::fromUtf8(row.control);
     const QString tooltip = QString::fromUtf8(row.tooltip);
     auto addField = [&](const QString &fieldName, int column) {
-        auto *field = new QLineEdit(QStringLiteral("0"), group);
+        const bool number = row.holdsNumber();
+        auto *field = new QLineEdit(number ? QStringLiteral("0") : QString(), group);
         field->setObjectName(fieldName);
-        field->setMaximumWidth(80);
+        field->setMaximumWidth(number ? 80 : 200);
         field->installEventFilter(this);
         if (row.change == ChangeTrigger::Default || row.change == ChangeTrigger::Focus)
             m_focusChange.insert(field);
+        if (row.change == ChangeTrigger::Click)
+            m_clickChange.insert(field);
         field->setVisible(!row.hidden);
-        // Letters typed into a field are shown in upper case.
-        connect(field, &QLineEdit::textEdited, field, [field](const QString &text) {
-            const int cursor = field->cursorPosition();
-            field->setText(text.toUpper());
-            field->setCursorPosition(cursor);
-        });
+        if (number) {
+            m_upperCase.insert(field);
+            // Letters typed into a number field are shown in upper case.
+            connect(field, &QLineEdit::textEdited, field, [field](const QString &text) {
+                const int cursor = field->cursorPosition();
+                field->setText(text.toUpper());
+                field->setCursorPosition(cursor);
+            });
+        }
         m_fields.insert(fieldName, field);
         auto *box = new QHBoxLayout;
         box->addWidget(field);
@@ -96,6 +102,7 @@ void TweakPage::buildRow(const TweakEntry &row, QGridLayout *grid, int &line)
         if (*row.label)
             label->setObjectName(QString::fromUtf8(row.label));
         label->setToolTip(tooltip);
+        label->setVisible(!row.hidden);
         grid->addWidget(label, line, 2 * m_column);
         QLineEdit *field = addField(name, 1);
         field->setToolTip(tooltip);
@@ -119,8 +126,12 @@ void TweakPage::buildRow(const TweakEntry &row, QGridLayout *grid, int &line)
         m_hintSources.insert(box, &row);
     if (row.change == ChangeTrigger::Default || row.change == ChangeTrigger::Click)
         connect(box, &QCheckBox::toggled, this, &TweakPage::changeClick);
-    if (row.change == ChangeTrigger::Focus)
+    if (row.change == ChangeTrigger::Focus) {
         m_focusChange.insert(box);
+        // A box that already holds the focus gets no focus event when clicked; the click is
+        // the user's all the same (program changes do not emit clicked).
+        connect(box, &QCheckBox::clicked, this, &TweakPage::changeClick);
+    }
     box->setVisible(!row.hidden);
     if (*row.field) {
         grid->addWidget(box, line, 2 * m_column);
@@ -139,7 +150,9 @@ bool TweakPage::eventFilter(QObject *watched, QEvent *event)
             const HintTexts texts = TweakEngine::hint(*row);
             m_hint->setHint(texts.tooltip, texts.branch, texts.key);
         }
-    } else if (event->type() == QEvent::FocusIn && m_focusChange.contains(watched)) {
+    } else if (event->type() == QEvent::MouseButtonPress && m_clickChange.contains(watched)) {
+        changeClick();
+    } else if (event->type() == QEvent::FocusIn && m_focusChange.contains(watched) && !m_buttonsSwitching) {
         // The user putting the caret into a field, not a page switch handing focus around.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
@@ -179,7 +192,7 @@ QString TweakPage::text(const QString &name) const
 void TweakPage::setText(const QString &name, const QString &text)
 {
     if (QLineEdit *field = m_fields.value(name))
-        field->setText(text.toUpper());
+        field->setText(m_upperCase.contains(field) ? text.toUpper() : text);
 }
 
 bool TweakPage::enabled(const QString &name) const
@@ -202,8 +215,7 @@ void TweakPage::okClick()
     for (const TweakEntry &row : m_spec.rows)
         for (const QString &error : TweakEngine::applyRow(row, store, *this))
             ui::Dialogs::message(this, ui::Dialogs::Icon::Error, QStringLiteral("Ошибка"), error);
-    m_ok->setEnabled(false);
-    m_undo->setEnabled(true);
+    setButtons(false, true);
     const QStringList saveErrors = m_context.finishCommand();
     if (!saveErrors.isEmpty())
         ui::showErrorBox(this, saveErrors.join(u'\n'));
@@ -214,7 +226,17 @@ void TweakPage::undoClick()
     TweakEngine::restore(m_spec, m_captured, *this);
     TweakEngine::capture(m_spec, *this, m_captured);
     okClick();
-    m_undo->setEnabled(false);
+    setButtons(false, false);
+}
+
+void TweakPage::setButtons(bool ok, bool undo)
+{
+    // A clicked button that turns itself off hands the focus on as if by Tab; that is not the
+    // user entering a field.
+    m_buttonsSwitching = true;
+    m_ok->setEnabled(ok);
+    m_undo->setEnabled(undo);
+    m_buttonsSwitching = false;
 }
 
 } // namespace tolvex::tweaks

@@ -55,6 +55,7 @@ protected:
 private:
     void buildRow(const TweakEntry &row, QGridLayout *grid, int &line);
     QWidget *control(const QString &name) const;
+    void setButtons(bool ok, bool undo);
 
     const TweakPageSpec &m_spec;
     platform::ProgramContext &m_context;
@@ -63,7 +64,10 @@ private:
     QHash<QString, QLineEdit *> m_fields;
     QHash<QObject *, const TweakEntry *> m_hintSources;
     QSet<QObject *> m_focusChange; // controls whose focus, not their change, enables OK
+    QSet<QObject *> m_clickChange; // fields a click on which enables OK
+    QSet<QObject *> m_upperCase;   // number fields
     int m_column = 0;
+    bool m_buttonsSwitching = false;
     QPushButton *m_ok = nullptr;
     QPushButton *m_undo = nullptr;
     ui::HintPanel *m_hint = nullptr;

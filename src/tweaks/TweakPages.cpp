@@ -2,6 +2,7 @@
 
 #include "TweakCatalogue.h"
 #include "TweakPage.h"
+#include "vista/VistaLoader.h"
 
 namespace tolvex::tweaks {
 
@@ -93,7 +94,7 @@ void TweakPages::VLoadRegedit()
 {
     registry::RegistryStore store(m_context.machine.registry());
     PagesControls controls(m_vista->pages);
-    loadPages(m_vista->specs, vistaLoadOrder(), store, controls);
+    tweaks::VLoadRegedit(store, controls, m_vistaSnapshot);
 }
 
 void TweakPages::SCancelSystemSett()

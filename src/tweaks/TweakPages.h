@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "TweakEngine.h"
+#include "vista/VistaSnapshot.h"
 
 #include <memory>
 
@@ -40,6 +41,7 @@ public:
     void SCancelSystemSett();
 
     const CapturedState &captured() const { return m_captured; }
+    const VistaSnapshot &vistaSnapshot() const { return m_vistaSnapshot; }
 
 private:
     struct Generation;
@@ -47,6 +49,7 @@ private:
     QHash<QString, TweakPage *> m_pages;
     std::unique_ptr<Generation> m_xp, m_vista;
     CapturedState m_captured;
+    VistaSnapshot m_vistaSnapshot; // refreshed by every Vista load
 };
 
 } // namespace tolvex::tweaks

@@ -1,0 +1,324 @@
+#include "MainForm.h"
+
+#include "Dialogs.h"
+#include "ErrorBox.h"
+#include "FrameBar.h"
+#include "OptionsPage.h"
+#include "ProgramContext.h"
+#include "TweakPages.h"
+#include "panels/TFrame1.h"
+#include "panels/TFrame2.h"
+#include "panels/TFrame3.h"
+#include "panels/TFrame4.h"
+#include "panels/TFrame5.h"
+#include "panels/TFrame6.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyleFactory>
+
+#include <array>
+
+namespace tolvex::app {
+
+namespace {
+
+// The page control's pages by index: the side bar sets pages by these indices.
+constexpr std::array<const char *, TMainForm::PageCount> pageComponents = {
+    "sTabSheet1",  "sTabSheet2",  "sTabSheet3",  "SystemSettings", "sTabSheet5",  "sTabSheet4",
+    "sTabSheet6",  "sTabSheet7",  "sTabSheet8",  "sTabSheet9",     "sTabSheet10", "sTabSheet11",
+    "AntiDouble",  "sTabSheet12", "sTabSheet15", "sTabSheet16",    "sTabSheet17", "sTabSheet18",
+    "sTabSheet19", "sTabSheet20", "sTabSheet21", "sTabSheet22",
+};
+
+constexpr int OptionsPageIndex = 13;
+constexpr int ConverterPageIndex = 16;
+
+} // namespace
+
+TMainForm::TMainForm(platform::ProgramContext &context, QWidget *parent)
+    : QMainWindow(parent), m_context(context)
+{
+    buildWindow();
+    FormCreate();
+}
+
+// The tweak pages go first: whatever they own of the page widgets leaves the page control cleanly.
+TMainForm::~TMainForm()
+{
+    m_tweaks.reset();
+}
+
+void TMainForm::buildWindow()
+{
+    setObjectName(QStringLiteral("TMainForm"));
+    setWindowTitle(QStringLiteral("Tolvex beta v 0.4"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    QFont tahoma(QStringLiteral("Tahoma"));
+    // Without Tahoma, a face of Arial's metrics keeps the side bar's titles within its width.
+    tahoma.setFamilies(
+        {QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    tahoma.setStyleHint(QFont::SansSerif);
+    tahoma.setPixelSize(11);
+    setFont(tahoma);
+    setFixedSize(627, 460);
+    move(329, 150);
+
+    auto *central = new QWidget(this);
+    auto *layout = new QHBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    sFrameBar1 = new FrameBar(central);
+    sFrameBar1->setObjectName(QStringLiteral("sFrameBar1"));
+    sFrameBar1->setFixedWidth(195);
+    sPageControl1 = new QStackedWidget(central);
+    sPageControl1->setObjectName(QStringLiteral("sPageControl1"));
+    layout->addWidget(sFrameBar1);
+    layout->addWidget(sPageControl1, 1);
+    setCentralWidget(central);
+
+    sStatusBar2 = new QStatusBar(this);
+    sStatusBar2->setObjectName(QStringLiteral("sStatusBar2"));
+    sStatusBar2->setFixedHeight(22);
+    sStatusBar2->setSizeGripEnabled(false);
+    setStatusBar(sStatusBar2);
+
+    buildSideBar();
+    buildPages();
+}
+
+void TMainForm::buildSideBar()
+{
+    sFrameBar1->addItem(QStringLiteral("Очистка"), [this] { sFrameBar1Items0CreateFrame(); });
+    sFrameBar1->addItem(QStringLiteral("Очистка(Расширенные функции)"),
+                        [this] { sFrameBar1Items1CreateFrame(); });
+    sFrameBar1->addItem(QStringLiteral("Параметры MS Windows XP"), [this] { sFrameBar1Items2CreateFrame(); });
+    sFrameBar1->addItem(QStringLiteral("Параметры MS Windows Vista"),
+                        [this] { sFrameBar1Items4CreateFrame(); });
+    sFrameBar1->addItem(QStringLiteral("Мультимедия"), [this] { sFrameBar1ConvCreateFrame(); });
+    sFrameBar1->addItem(QStringLiteral("Опции"), [this] { sFrameBar1Items3CreateFrame(); });
+}
+
+void TMainForm::buildPages()
+{
+    m_tweaks = std::make_unique<tweaks::TweakPages>(m_context, sPageControl1);
+    for (int i = 0; i < PageCount; ++i) {
+        const QString name = QString::fromLatin1(pageComponents[i]);
+        QWidget *page = nullptr;
+        if (i == OptionsPageIndex)
+            page = optionsPage = new OptionsPage(sPageControl1);
+        else
+            page = m_tweaks->page(name);
+        if (!page) {
+            page = new QWidget(sPageControl1);
+            page->setObjectName(name);
+        }
+        sPageControl1->addWidget(page);
+    }
+
+    QWidget *cleaning = sPageControl1->widget(0);
+    sCheckBox1 = new QCheckBox(QStringLiteral("Internet Explorer"), cleaning);
+    sCheckBox1->setObjectName(QStringLiteral("sCheckBox1"));
+    sCheckBox1->setToolTip(QStringLiteral("Сканирует и удаляет все временные файлы любой версии IE"));
+    sCheckBox1->move(12, 12);
+
+    QWidget *converter = sPageControl1->widget(ConverterPageIndex);
+    sEdit1 = new QLineEdit(converter);
+    sEdit1->setObjectName(QStringLiteral("sEdit1"));
+    sEdit1->setToolTip(QStringLiteral("Кликните 2 раза чтобы указаная папка открылась"));
+    sEdit1->setGeometry(12, 12, 300, sEdit1->sizeHint().height());
+}
+
+void TMainForm::showPage(int index)
+{
+    sPageControl1->setCurrentIndex(index);
+}
+
+void TMainForm::runCommand(const std::function<void()> &handler)
+{
+    ui::guarded(this, handler);
+    showSaveErrors(m_context.finishCommand());
+}
+
+void TMainForm::showSaveErrors(const QStringList &errors)
+{
+    if (!errors.isEmpty()) ui::showErrorBox(this, errors.join(u'\n'));
+}
+
+// Side bar: each handler makes its item's panel, hands it to the bar and shows the item's page.
+
+void TMainForm::sFrameBar1Items0CreateFrame()
+{
+    auto *frame = new TFrame1(*this);
+    sFrameBar1->setFrame(0, frame);
+    showPage(0);
+    frame->sBitBtn1->setChecked(true);
+}
+
+void TMainForm::sFrameBar1Items1CreateFrame()
+{
+    sFrameBar1->setFrame(1, new TFrame5);
+    QCoreApplication::processEvents();
+    showPage(15);
+}
+
+void TMainForm::sFrameBar1Items2CreateFrame()
+{
+    sFrameBar1->setFrame(2, new TFrame3(*this));
+    QCoreApplication::processEvents();
+    showPage(4);
+}
+
+void TMainForm::sFrameBar1Items4CreateFrame()
+{
+    sFrameBar1->setFrame(3, new TFrame2(*this));
+    showPage(17);
+}
+
+void TMainForm::sFrameBar1ConvCreateFrame()
+{
+    sFrameBar1->setFrame(4, new TFrame6(*this));
+    showPage(16);
+}
+
+void TMainForm::sFrameBar1Items3CreateFrame()
+{
+    sFrameBar1->setFrame(5, new TFrame4(*this));
+    showPage(TFrame4::backupPage(*this));
+}
+
+// An error escaping a step skips the steps after it; the window opens all the same.
+void TMainForm::FormCreate()
+{
+    runCommand([this] {
+        DecideGeneration();
+        SetConverterFolder();
+        FillSkinList();
+        m_tweaks->SCancelSystemSett();
+        TurnOnBrowserCache();
+        OpenFirstItem();
+        // The Qt style is in effect from the start: the skinning engine has nothing to switch on.
+        GetDrives();
+        LoadNastr();
+        ShareSystemImageLists();
+        StartBackupListing();
+        LoadNAntiD();
+    });
+}
+
+void TMainForm::DecideGeneration()
+{
+    m_vista = m_context.machine.vistaGeneration();
+    if (m_vista)
+        PrepareVistaPages();
+    else
+        PrepareXpPages();
+}
+
+void TMainForm::PrepareXpPages()
+{
+    sFrameBar1->setItemHidden(3, true);
+    const QStringList failed = m_tweaks->CreateKeys();
+    if (!failed.isEmpty())
+        ui::Dialogs::message(this, ui::Dialogs::Icon::Error, QStringLiteral("Ошибка"), failed.join(u'\n'));
+    m_tweaks->LoadRegedit(0);
+}
+
+// Qt shows windows without an opening animation and styles dialogs like every other window, so
+// the skinning options of this generation need nothing here.
+void TMainForm::PrepareVistaPages()
+{
+    sFrameBar1->setItemHidden(2, true);
+    m_tweaks->VLoadRegedit();
+}
+
+void TMainForm::SetConverterFolder()
+{
+    sEdit1->setText(m_context.shell.programFolder() + QStringLiteral("\\Converts"));
+}
+
+void TMainForm::FillSkinList()
+{
+    QComboBox *combo = optionsPage->ComboSkin;
+    combo->clear();
+    combo->addItems(QStyleFactory::keys());
+    combo->setCurrentIndex(combo->findText(QApplication::style()->name(), Qt::MatchFixedString));
+}
+
+void TMainForm::TurnOnBrowserCache()
+{
+    sCheckBox1->setChecked(true);
+}
+
+void TMainForm::OpenFirstItem()
+{
+    sFrameBar1->openItem(0);
+}
+
+void TMainForm::GetDrives()
+{
+    // Filled by advanced cleaning.
+}
+
+void TMainForm::LoadNastr()
+{
+    // Filled by advanced cleaning.
+}
+
+void TMainForm::ShareSystemImageLists()
+{
+    // Filled by the registry cleaner.
+}
+
+void TMainForm::StartBackupListing()
+{
+    // Filled by the tweak backups.
+}
+
+void TMainForm::LoadNAntiD()
+{
+    // Filled by the duplicate finder.
+}
+
+void TMainForm::BuildApplicationTree()
+{
+    // Filled by the installed-applications page.
+}
+
+bool TMainForm::FormCloseQuery()
+{
+    ui::guarded(this, [this] {
+        SaveNastr();
+        SaveNAntiD();
+    });
+    return true;
+}
+
+void TMainForm::SaveNastr()
+{
+    // Filled by advanced cleaning.
+}
+
+void TMainForm::SaveNAntiD()
+{
+    // Filled by the duplicate finder.
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    if (FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace tolvex::app

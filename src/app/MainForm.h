@@ -1,0 +1,93 @@
+#pragma once
+
+#include "panels/PanelHost.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QCheckBox;
+class QLineEdit;
+class QStackedWidget;
+class QStatusBar;
+
+namespace tolvex::platform {
+struct ProgramContext;
+}
+namespace tolvex::tweaks {
+class TweakPages;
+}
+
+namespace tolvex::app {
+
+class FrameBar;
+class OptionsPage;
+
+// The one main window: the side bar, the 22 pages with hidden tabs and the status bar. Its
+// creation handler FormCreate runs from the constructor, as a form's creation does, so a caller
+// gets a window that is ready to show.
+class TMainForm : public QMainWindow, public PanelHost
+{
+    Q_OBJECT
+
+public:
+    static constexpr int PageCount = 22;
+
+    explicit TMainForm(platform::ProgramContext &context, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    void showPage(int index) override;
+    bool vistaGeneration() const override { return m_vista; }
+    void BuildApplicationTree() override;
+    void runCommand(const std::function<void()> &handler) override;
+
+    // Closing is always allowed.
+    bool FormCloseQuery();
+
+    FrameBar *sFrameBar1 = nullptr;
+    QStackedWidget *sPageControl1 = nullptr;
+    QStatusBar *sStatusBar2 = nullptr;
+    OptionsPage *optionsPage = nullptr;
+    QCheckBox *sCheckBox1 = nullptr;
+    QLineEdit *sEdit1 = nullptr;
+
+public slots:
+    void sFrameBar1Items0CreateFrame();
+    void sFrameBar1Items1CreateFrame();
+    void sFrameBar1Items2CreateFrame();
+    void sFrameBar1Items4CreateFrame();
+    void sFrameBar1ConvCreateFrame();
+    void sFrameBar1Items3CreateFrame();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildWindow();
+    void buildSideBar();
+    void buildPages();
+
+    void FormCreate();
+    void DecideGeneration();
+    void PrepareXpPages();
+    void PrepareVistaPages();
+    void SetConverterFolder();
+    void FillSkinList();
+    void TurnOnBrowserCache();
+    void OpenFirstItem();
+    void GetDrives();
+    void LoadNastr();
+    void ShareSystemImageLists();
+    void StartBackupListing();
+    void LoadNAntiD();
+    void SaveNastr();
+    void SaveNAntiD();
+
+    void showSaveErrors(const QStringList &errors);
+
+    platform::ProgramContext &m_context;
+    std::unique_ptr<tweaks::TweakPages> m_tweaks;
+    bool m_vista = false;
+};
+
+} // namespace tolvex::app
