@@ -5,6 +5,7 @@
 #include "FrameBar.h"
 #include "OptionsPage.h"
 #include "ProgramContext.h"
+#include "BackupPages.h"
 #include "TweakPages.h"
 #include "panels/TFrame1.h"
 #include "panels/TFrame2.h"
@@ -54,6 +55,7 @@ TMainForm::TMainForm(platform::ProgramContext &context, QWidget *parent)
 // The tweak pages go first: whatever they own of the page widgets leaves the page control cleanly.
 TMainForm::~TMainForm()
 {
+    m_backups.reset();
     m_tweaks.reset();
 }
 
@@ -111,6 +113,7 @@ void TMainForm::buildSideBar()
 void TMainForm::buildPages()
 {
     m_tweaks = std::make_unique<tweaks::TweakPages>(m_context, sPageControl1);
+    m_backups = std::make_unique<backups::BackupPages>(m_context, *m_tweaks, sPageControl1);
     for (int i = 0; i < PageCount; ++i) {
         const QString name = QString::fromLatin1(pageComponents[i]);
         QWidget *page = nullptr;
@@ -118,6 +121,8 @@ void TMainForm::buildPages()
             page = optionsPage = new OptionsPage(sPageControl1);
         else
             page = m_tweaks->page(name);
+        if (!page)
+            page = m_backups->page(name);
         if (!page) {
             page = new QWidget(sPageControl1);
             page->setObjectName(name);
@@ -279,10 +284,7 @@ void TMainForm::ShareSystemImageLists()
     // Filled by the registry cleaner.
 }
 
-void TMainForm::StartBackupListing()
-{
-    // Filled by the tweak backups.
-}
+void TMainForm::StartBackupListing() { m_backups->startListing(); }
 
 void TMainForm::LoadNAntiD()
 {

@@ -17,6 +17,9 @@ struct ProgramContext;
 namespace tolvex::tweaks {
 class TweakPages;
 }
+namespace tolvex::backups {
+class BackupPages;
+}
 
 namespace tolvex::app {
 
@@ -87,6 +90,7 @@ private:
 
     platform::ProgramContext &m_context;
     std::unique_ptr<tweaks::TweakPages> m_tweaks;
+    std::unique_ptr<backups::BackupPages> m_backups;
     bool m_vista = false;
 };
 

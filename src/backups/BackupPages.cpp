@@ -22,8 +22,8 @@ using ui::Dialogs;
 
 // ---- the list -------------------------------------------------------------------------------
 
-BackupList::BackupList(platform::ProgramContext &context, const QString &folder, QObject *parent)
-    : QObject(parent), m_scan(std::make_unique<cleaning::TmFileScan>(context.shell)), m_folder(folder)
+BackupList::BackupList(platform::ProgramContext &context, TweakBackups &backups, QObject *parent)
+    : QObject(parent), m_scan(std::make_unique<cleaning::TmFileScan>(context.shell)), m_backups(backups)
 {
     m_scan->SubDirs = false;
     m_scan->OnFileFound = [this](QObject *, const QString &fileName) { mFileScan3FileFound(fileName); };
@@ -46,7 +46,7 @@ void BackupList::refresh()
     for (QTreeWidget *view : m_views)
         view->clear();
     m_scan->Filters = {QStringLiteral("*.ini")};
-    m_scan->Paths = {m_folder};
+    m_scan->Paths = {m_backups.folder()};
     m_scan->Start();
 }
 
@@ -273,7 +273,7 @@ private:
 };
 
 BackupPages::BackupPages(platform::ProgramContext &context, tweaks::TweakPages &tweakPages, QWidget *parent)
-    : m_backups(context), m_list(std::make_unique<BackupList>(context, m_backups.folder()))
+    : m_backups(context), m_list(std::make_unique<BackupList>(context, m_backups))
 {
     m_xp = new XpPage(*this, context, tweakPages, parent);
     m_vista = new VistaPage(*this, parent);

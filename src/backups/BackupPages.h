@@ -29,7 +29,7 @@ class BackupList : public QObject
     Q_OBJECT
 
 public:
-    BackupList(platform::ProgramContext &context, const QString &folder, QObject *parent = nullptr);
+    BackupList(platform::ProgramContext &context, TweakBackups &backups, QObject *parent = nullptr);
     ~BackupList() override;
 
     void addView(QTreeWidget *view);
@@ -49,7 +49,7 @@ private:
     void mFileScan3Ready();
 
     std::unique_ptr<cleaning::TmFileScan> m_scan;
-    QString m_folder;
+    TweakBackups &m_backups;
     QStringList m_names; // BackupNames: every file, however many
     QList<QTreeWidget *> m_views;
     bool m_refreshPending = false;
