@@ -1,5 +1,6 @@
 #include "BackupFiles.h"
 
+#include "TweakEngine.h"
 #include "text/PathParts.h"
 
 namespace tolvex::backups {
@@ -228,6 +229,118 @@ void restoreXpBackup(const ini::IniDocument &document, RegistryStore &store)
                 store.SetText(key.value, text.toStdString());
             store.ClosePath();
         }
+    }
+}
+
+namespace {
+
+const QString setup = QStringLiteral("Установка");
+
+// A Vista backup key: its section, its key, the snapshot state and the check box behind it.
+struct VistaKey
+{
+    Group group;
+    const char *key;
+    bool tweaks::VistaSnapshot::*state;
+    const char *control;
+    bool inverted = false;
+};
+
+// In the order a backup writes each group's keys.
+const VistaKey vistaKeys[] = {
+    {Group::Explorer, "vAUT", &tweaks::VistaSnapshot::autoRestartShell, "vAutResProv"},
+    {Group::Explorer, "vNOU", &tweaks::VistaSnapshot::noPagingExecutive, "vNoUsingFilePod"},
+    {Group::Explorer, "vANI", &tweaks::VistaSnapshot::minAnimate, "vAnimPrSvorWindow"},
+    {Group::Explorer, "vSEE", &tweaks::VistaSnapshot::dragFullWindows, "vSeeSodMove"},
+    {Group::System, "vClF", &tweaks::VistaSnapshot::clearPageFile, "vClFilePod"},
+    {Group::System, "vNOWR", &tweaks::VistaSnapshot::noLastAccessUpdate, "vNOWRITELASTNTFS"},
+    {Group::System, "vAUT", &tweaks::VistaSnapshot::unloadDll, "vAUTUNLDLL"},
+    {Group::System, "vDWA", &tweaks::VistaSnapshot::drWatsonEnabled, "vDWATSON", true},
+    {Group::System, "vOPS", &tweaks::VistaSnapshot::bootDefrag, "vOPSFILELOADING"},
+    {Group::System, "vADZ", &tweaks::VistaSnapshot::autoEndTasks, "vADZP"},
+    {Group::System, "vPCP", &tweaks::VistaSnapshot::cpuPriority, "vPCPU"},
+    {Group::System, "vDUA", &tweaks::VistaSnapshot::uacDisabled, "vDUAC"},
+    {Group::Taskbar, "vSHO", &tweaks::VistaSnapshot::balloonTips, "vShowHint"},
+    {Group::Taskbar, "vFST", &tweaks::VistaSnapshot::fastStartMenu, "VFStart"},
+    {Group::Taskbar, "vENA", &tweaks::VistaSnapshot::autoTray, "vEnAutoTray"},
+};
+
+const char *setupFlag(Group group)
+{
+    switch (group) {
+    case Group::Explorer: return "NP";
+    case Group::System: return "NS";
+    case Group::RecycleBin: return "K";
+    case Group::Taskbar: return "PZ";
+    default: return nullptr;
+    }
+}
+
+bool flag(const ini::IniDocument &document, const QString &section, const char *key)
+{
+    const std::optional<quint32> n = integerOf(document.value(section, QString::fromUtf8(key), QStringLiteral("0")));
+    return n && *n != 0;
+}
+
+void writeStates(Group group, const tweaks::VistaSnapshot &snapshot, ini::IniDocument &document)
+{
+    const QString section = QString::fromUtf8(groupInfo(group).section);
+    for (const VistaKey &key : vistaKeys)
+        if (key.group == group)
+            document.setValue(section, QString::fromUtf8(key.key), snapshot.*key.state ? "1" : "0");
+}
+
+void setStates(Group group, const ini::IniDocument &document, tweaks::TweakControls &controls)
+{
+    const QString section = QString::fromUtf8(groupInfo(group).section);
+    for (const VistaKey &key : vistaKeys)
+        if (key.group == group)
+            controls.setChecked(QString::fromUtf8(key.control), flag(document, section, key.key) != key.inverted);
+}
+
+} // namespace
+
+void writeVistaBackup(const QList<Group> &groups, const tweaks::VistaSnapshot &snapshot, ini::IniDocument &document)
+{
+    if (groups.contains(Group::Explorer)) {
+        document.setValue(setup, "NP", "1");
+        writeStates(Group::Explorer, snapshot, document);
+    }
+    if (groups.contains(Group::System)) {
+        document.setValue(setup, "NS", "1");
+        writeStates(Group::System, snapshot, document);
+    }
+    if (groups.contains(Group::RecycleBin))
+        document.setValue(setup, "K", "1");
+    document.setValue(QString::fromUtf8(groupInfo(Group::RecycleBin).section), "vREGI", snapshot.recycleBinName);
+    if (groups.contains(Group::Taskbar)) {
+        document.setValue(setup, "PZ", "1");
+        writeStates(Group::Taskbar, snapshot, document);
+    }
+}
+
+void restoreVistaBackup(const ini::IniDocument &document, tweaks::TweakControls &controls,
+                        const std::function<void(const QString &okButton)> &runOk)
+{
+    if (flag(document, setup, setupFlag(Group::Taskbar))) {
+        setStates(Group::Taskbar, document, controls);
+        runOk(QStringLiteral("vPZOK"));
+    }
+    if (flag(document, setup, setupFlag(Group::RecycleBin))) {
+        const QString field = QString::fromUtf8(tweaks::vistaRecycleBinField);
+        controls.setText(field, document.value(QString::fromUtf8(groupInfo(Group::RecycleBin).section), "vREGI",
+                                               QStringLiteral("Корзина")));
+        // A name that could not be read greyed the field; the backup's name is known.
+        controls.setEnabled(field, true);
+        runOk(QStringLiteral("vNKOK"));
+    }
+    if (flag(document, setup, setupFlag(Group::System))) {
+        setStates(Group::System, document, controls);
+        runOk(QStringLiteral("vNSOK"));
+    }
+    if (flag(document, setup, setupFlag(Group::Explorer))) {
+        setStates(Group::Explorer, document, controls);
+        runOk(QStringLiteral("vNPOK"));
     }
 }
 

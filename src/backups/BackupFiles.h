@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TweakEntry.h"
+#include "vista/VistaSnapshot.h"
 
 #include "ini/IniDocument.h"
 #include "registry/RegistryStore.h"
@@ -11,6 +12,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 
 namespace tolvex::backups {
@@ -73,6 +75,16 @@ void writeXpBackup(const QList<Group> &groups, const BackupSnapshot &snapshot, i
 // key is absent from the file is left alone. A refused write raises the store's error: the
 // restore stops there and what was written stays.
 void restoreXpBackup(const ini::IniDocument &document, registry::RegistryStore &store);
+
+// A Vista backup: the chosen groups (Explorer, System, RecycleBin, Taskbar) as check box states
+// from the snapshot, and always the recycle-bin name.
+void writeVistaBackup(const QList<Group> &groups, const tweaks::VistaSnapshot &snapshot, ini::IniDocument &document);
+
+// Sets the Vista pages' controls from a backup, group by group, calling `runOk` with each
+// group's OK button once its controls are set. A backup without the "Установка" flags (an XP
+// backup) sets nothing.
+void restoreVistaBackup(const ini::IniDocument &document, tweaks::TweakControls &controls,
+                        const std::function<void(const QString &okButton)> &runOk);
 
 // The text of an integer key: signed decimal, as the profile functions write integers.
 QString integerText(quint32 value);

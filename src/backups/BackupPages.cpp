@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "ErrorBox.h"
+#include "PagesControls.h"
 #include "TmFileScan.h"
 #include "TweakPage.h"
 #include "TweakPages.h"
@@ -12,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMap>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -235,7 +237,8 @@ private:
 class BackupPages::VistaPage : public QWidget
 {
 public:
-    VistaPage(BackupPages &owner, QWidget *parent) : QWidget(parent), m_owner(owner)
+    VistaPage(BackupPages &owner, tweaks::TweakPages &tweakPages, QWidget *parent)
+        : QWidget(parent), m_owner(owner), m_tweakPages(tweakPages)
     {
         setObjectName(QStringLiteral("sTabSheet22"));
         m_frame = buildFrame(this, "sGroupBox37", "sGroupBox38", "sListView3", "sGroupBox39", "vMakeB", "vRepair",
@@ -248,13 +251,48 @@ public:
             auto *box = new QCheckBox(QString::fromUtf8(info.caption), m_frame.groups);
             box->setObjectName(QString::fromUtf8(info.vistaBox));
             m_frame.groupGrid->addWidget(box, line % 2, line / 2);
+            m_boxes.insert(Group(i), box);
             ++line;
         }
+        connect(m_frame.make, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { vMakeBClick(); }); });
+        connect(m_frame.restore, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { vRepairClick(); }); });
         connect(m_frame.remove, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { vDelBackClick(); }); });
         connect(m_frame.find, &QPushButton::clicked, this, [this] { m_owner.list().refresh(); });
     }
 
     QTreeWidget *list() const { return m_frame.list; }
+
+    void vMakeBClick()
+    {
+        QList<Group> groups;
+        for (auto it = m_boxes.cbegin(); it != m_boxes.cend(); ++it)
+            if (it.value()->isChecked())
+                groups.append(it.key());
+        if (groups.isEmpty()) {
+            Dialogs::message(this, Dialogs::Icon::Information, QStringLiteral("Информация"),
+                             QStringLiteral("Необходимо выбрать как минимум один пункт для бекапа"));
+            return;
+        }
+        // Reloading the pages refreshes the snapshot and drops changes not applied with OK.
+        m_tweakPages.VLoadRegedit();
+        m_owner.backups().makeVista(groups, m_tweakPages.vistaSnapshot());
+        m_owner.list().refresh();
+    }
+
+    void vRepairClick()
+    {
+        const QString file = m_owner.list().fileAt(selectedRow(m_frame.list));
+        if (file.isEmpty())
+            return;
+        const ini::IniDocument document = m_owner.backups().read(file);
+        const QList<tweaks::TweakPage *> pages = m_tweakPages.pages();
+        tweaks::PagesControls controls(pages);
+        restoreVistaBackup(document, controls, [&](const QString &ok) {
+            for (tweaks::TweakPage *page : pages)
+                if (ok == QString::fromUtf8(page->spec().okButton))
+                    page->okClick();
+        });
+    }
 
     void vDelBackClick()
     {
@@ -269,14 +307,16 @@ public:
 
 private:
     BackupPages &m_owner;
+    tweaks::TweakPages &m_tweakPages;
     PageFrame m_frame;
+    QMap<Group, QCheckBox *> m_boxes;
 };
 
 BackupPages::BackupPages(platform::ProgramContext &context, tweaks::TweakPages &tweakPages, QWidget *parent)
     : m_backups(context), m_list(std::make_unique<BackupList>(context, m_backups))
 {
     m_xp = new XpPage(*this, context, tweakPages, parent);
-    m_vista = new VistaPage(*this, parent);
+    m_vista = new VistaPage(*this, tweakPages, parent);
     m_list->addView(m_xp->list());
     m_list->addView(m_vista->list());
 }

@@ -45,6 +45,15 @@ void TweakBackups::restoreXp(const QString &path)
     restoreXpBackup(document, store);
 }
 
+QString TweakBackups::makeVista(const QList<Group> &groups, const tweaks::VistaSnapshot &snapshot)
+{
+    const QString path = pathOf(backupFileName(groups, m_context.shell.localTime()));
+    ini::IniDocument document = read(path);
+    writeVistaBackup(groups, snapshot, document);
+    write(path, document);
+    return path;
+}
+
 bool TweakBackups::remove(const QString &path) { return m_context.shell.deleteFile(path); }
 
 } // namespace tolvex::backups

@@ -22,6 +22,8 @@ public:
     QString makeXp(const QList<Group> &groups);
     // Writes the values of an XP backup file back into the registry; the file is only read.
     void restoreXp(const QString &path);
+    // Writes a Vista backup of the chosen groups from the states the Vista pages last loaded.
+    QString makeVista(const QList<Group> &groups, const tweaks::VistaSnapshot &snapshot);
     bool remove(const QString &path);
 
     const BackupSnapshot &snapshot() const { return m_snapshot; }

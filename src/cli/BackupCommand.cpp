@@ -4,6 +4,7 @@
 #include "BackupFiles.h"
 #include "TweakBackups.h"
 #include "TweakCatalogue.h"
+#include "vista/VistaLoader.h"
 #include "ini/IniFile.h"
 #include "shell/MachineShellServices.h"
 
@@ -27,6 +28,15 @@ QStringList reloadAndApplyXpPages(registry::RegistryStore &store)
             controls.add(row);
     tweaks::loadPages(tweaks::xpPages(), tweaks::xpLoadOrder(), store, controls);
     return tweaks::applyPages(tweaks::xpPages(), tweaks::xpRestoreOkOrder(), store, controls);
+}
+
+tweaks::ControlStateMap vistaControls()
+{
+    tweaks::ControlStateMap controls;
+    for (const tweaks::TweakPageSpec *page : tweaks::vistaPages())
+        for (const tweaks::TweakEntry &row : page->rows)
+            controls.add(row);
+    return controls;
 }
 
 // A file named on the command line: a Windows path as it is, a host path made absolute.
@@ -61,10 +71,14 @@ int runBackupCommand(CliContext &c)
                 groups.append(*group);
             }
             if (c.machine->vistaGeneration()) {
-                c.err << "Бекап настроек Windows Vista пока не поддерживается.\n";
-                return 1;
+                tweaks::ControlStateMap controls = vistaControls();
+                tweaks::VistaSnapshot snapshot;
+                registry::RegistryStore store(c.machine->registry());
+                tweaks::VLoadRegedit(store, controls, snapshot);
+                c.out << backups.makeVista(groups, snapshot) << '\n';
+            } else {
+                c.out << backups.makeXp(groups) << '\n';
             }
-            c.out << backups.makeXp(groups) << '\n';
             return 0;
         }
         if (verb == u"list" && rest.isEmpty()) {
@@ -81,9 +95,19 @@ int runBackupCommand(CliContext &c)
                 c.err << "Файл бекапа " << rest[0] << " не найден.\n";
                 return 1;
             }
-            backups.restoreXp(rest[0]);
+            QStringList errors;
             registry::RegistryStore store(c.machine->registry());
-            const QStringList errors = reloadAndApplyXpPages(store);
+            if (c.machine->vistaGeneration()) {
+                tweaks::ControlStateMap controls = vistaControls();
+                tweaks::VistaSnapshot snapshot;
+                tweaks::VLoadRegedit(store, controls, snapshot);
+                restoreVistaBackup(backups.read(rest[0]), controls, [&](const QString &ok) {
+                    errors += tweaks::applyPages(tweaks::vistaPages(), {ok}, store, controls);
+                });
+            } else {
+                backups.restoreXp(rest[0]);
+                errors = reloadAndApplyXpPages(store);
+            }
             for (const QString &e : errors)
                 c.err << e << '\n';
             c.out << "Востановление завершено\n";

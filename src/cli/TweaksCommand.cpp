@@ -2,6 +2,7 @@
 #include "CliContext.h"
 
 #include "TweakCatalogue.h"
+#include "vista/VistaLoader.h"
 
 namespace tolvex::cli {
 
@@ -18,7 +19,12 @@ int runTweaksCommand(CliContext &context)
         for (const TweakEntry &row : page->rows)
             controls.add(row);
     registry::RegistryStore store(context.machine->registry());
-    loadPages(pages, order, store, controls);
+    if (vista) {
+        VistaSnapshot snapshot;
+        VLoadRegedit(store, controls, snapshot);
+    } else {
+        loadPages(pages, order, store, controls);
+    }
 
     auto print = [&](const QString &control, bool isField) {
         context.out << control << '\t'

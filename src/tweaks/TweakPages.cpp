@@ -1,51 +1,12 @@
 #include "TweakPages.h"
 
 #include "TweakCatalogue.h"
+#include "PagesControls.h"
 #include "TweakPage.h"
 #include "vista/VistaLoader.h"
 
 namespace tolvex::tweaks {
 
-namespace {
-
-// The controls of several pages as one set, for loaders that walk rows across pages.
-class PagesControls final : public TweakControls
-{
-public:
-    explicit PagesControls(QList<TweakPage *> pages) : m_pages(std::move(pages)) {}
-
-    bool has(const QString &c) const override { return page(c) != nullptr; }
-    bool checked(const QString &c) const override { return page(c) && page(c)->checked(c); }
-    void setChecked(const QString &c, bool on) override
-    {
-        if (TweakPage *p = page(c))
-            p->setChecked(c, on);
-    }
-    QString text(const QString &c) const override { return page(c) ? page(c)->text(c) : QString(); }
-    void setText(const QString &c, const QString &t) override
-    {
-        if (TweakPage *p = page(c))
-            p->setText(c, t);
-    }
-    bool enabled(const QString &c) const override { return page(c) && page(c)->enabled(c); }
-    void setEnabled(const QString &c, bool on) override
-    {
-        if (TweakPage *p = page(c))
-            p->setEnabled(c, on);
-    }
-
-private:
-    TweakPage *page(const QString &control) const
-    {
-        for (TweakPage *p : m_pages)
-            if (p->has(control))
-                return p;
-        return nullptr;
-    }
-    QList<TweakPage *> m_pages;
-};
-
-} // namespace
 
 struct TweakPages::Generation
 {

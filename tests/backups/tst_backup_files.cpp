@@ -3,6 +3,7 @@
 
 #include "BackupFiles.h"
 #include "TweakBackups.h"
+#include "TweakEngine.h"
 #include "ini/IniFile.h"
 #include "machine/Machine.h"
 #include "shell/Clock.h"
@@ -335,6 +336,83 @@ private slots:
             QVERIFY(QString::fromUtf8(e.what()).startsWith("Unable to write to " + backups.folder() + "\\"));
         }
         QVERIFY(!QDir(f.dir.path() + "/program/Backups").exists());
+    }
+
+    void vistaBackups_data()
+    {
+        QTest::addColumn<QList<int>>("groups");
+        QTest::addColumn<QByteArray>("expected"); // the file's text
+        QTest::addColumn<QStringList>("okButtons"); // run by its restore, in order
+        QTest::newRow("recycle bin only") << QList<int>{int(Group::RecycleBin)}
+                                          << QByteArray("[Установка]\r\nK=1\r\n[Настройка корзины]\r\nvREGI=Мусор\r\n")
+                                          << QStringList{"vNKOK"};
+        QTest::newRow("taskbar only: the name is written first, not restored")
+            << QList<int>{int(Group::Taskbar)}
+            << QByteArray("[Настройка корзины]\r\nvREGI=Мусор\r\n[Установка]\r\nPZ=1\r\n[Панель задач]\r\nvSHO=1\r\nvFST=0\r\nvENA=1\r\n")
+            << QStringList{"vPZOK"};
+        QTest::newRow("system, with vDWA inverted")
+            << QList<int>{int(Group::System)}
+            << QByteArray("[Установка]\r\nNS=1\r\n[Системные настройки]\r\nvClF=1\r\nvNOWR=0\r\nvAUT=0\r\nvDWA=1\r\n"
+                          "vOPS=0\r\nvADZ=0\r\nvPCP=0\r\nvDUA=0\r\n[Настройка корзины]\r\nvREGI=Мусор\r\n")
+            << QStringList{"vNSOK"};
+    }
+
+    void vistaBackups()
+    {
+        QFETCH(QList<int>, groups);
+        QFETCH(QByteArray, expected);
+        QFETCH(QStringList, okButtons);
+        tweaks::VistaSnapshot snapshot;
+        snapshot.recycleBinName = "Мусор";
+        snapshot.balloonTips = true;
+        snapshot.autoTray = true;
+        snapshot.clearPageFile = true;
+        snapshot.drWatsonEnabled = true; // "Отключить Dr.Watson" was unchecked
+        QList<Group> chosen;
+        for (int g : groups)
+            chosen.append(Group(g));
+        ini::IniDocument doc;
+        writeVistaBackup(chosen, snapshot, doc);
+        QCOMPARE(text::decodeAnsiFile(doc.toBytes()), QString::fromUtf8(expected));
+
+        tweaks::ControlStateMap controls;
+        for (const char *c : {"vShowHint", "vEnAutoTray", "VFStart", "vClFilePod", "vDWATSON", "sEdit2"})
+            controls.add(tweaks::TweakEntry{.control = c});
+        controls.setText("sEdit2", "Корзина");
+        controls.setEnabled("sEdit2", false);
+        QStringList ran;
+        restoreVistaBackup(doc, controls, [&](const QString &ok) { ran << ok; });
+        QCOMPARE(ran, okButtons);
+        const bool bin = chosen.contains(Group::RecycleBin);
+        QCOMPARE(controls.text("sEdit2"), QString(bin ? "Мусор" : "Корзина"));
+        QCOMPARE(controls.enabled("sEdit2"), bin);
+        if (chosen.contains(Group::System)) {
+            QVERIFY(controls.checked("vClFilePod"));
+            QVERIFY(!controls.checked("vDWATSON"));
+        }
+    }
+
+    void backupsOfTheOtherKindDoNothing()
+    {
+        // A Vista restore of an XP backup finds no flags; an XP restore of a Vista one no keys.
+        Fixture f;
+        f.setAll(1, "a");
+        TweakBackups backups(*f.context);
+        const ini::IniDocument xp = backups.read(backups.makeXp({Group::System, Group::Taskbar}));
+        tweaks::ControlStateMap controls;
+        QStringList ran;
+        restoreVistaBackup(xp, controls, [&](const QString &ok) { ran << ok; });
+        QVERIFY(ran.isEmpty());
+
+        ini::IniDocument vista;
+        tweaks::VistaSnapshot snapshot;
+        writeVistaBackup({Group::System, Group::Taskbar}, snapshot, vista);
+        f.setAll(2, "b");
+        const QByteArray user = test::readFile(f.machine->folder() + "/user.reg");
+        RegistryStore store(f.machine->registry());
+        restoreXpBackup(vista, store);
+        f.context->finishCommand();
+        QCOMPARE(test::readFile(f.machine->folder() + "/user.reg"), user);
     }
 
     void refusedRestoreStopsAtThatKey()

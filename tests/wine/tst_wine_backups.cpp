@@ -6,6 +6,7 @@
 #include "BackupFiles.h"
 #include "TweakBackups.h"
 #include "TweakCatalogue.h"
+#include "vista/VistaLoader.h"
 #include "machine/Machine.h"
 #include "shell/MachineShellServices.h"
 
@@ -205,6 +206,113 @@ private slots:
             ++checked;
         }
         QCOMPARE(checked, backedUp.size());
+    }
+
+    void vistaBackupRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString prefix = dir.path() + "/vista";
+        QVERIFY(QProcess::execute("cp", {"-a", test::freshPrefix(), prefix}) == 0);
+        // The values behind the Vista check boxes, and the recycle-bin name.
+        struct Place { tweaks::Root root; QString key, value; };
+        QList<Place> places;
+        for (const tweaks::TweakPageSpec *page : tweaks::vistaPages())
+            for (const tweaks::TweakEntry &row : page->rows)
+                if (row.rule != tweaks::LoadRule::Custom)
+                    places.append({row.root, row.keyPath, row.value});
+        places.append({tweaks::Root::ClassesRoot, "CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}", "LocalizedString"});
+        auto read = [&](platform::Machine &machine) {
+            QHash<QString, QVariant> values;
+            RegistryStore store(machine.registry());
+            for (const Place &p : places) {
+                store.SelectRoot(p.root);
+                if (store.OpenPath(p.key.toStdString(), false)) {
+                    const auto raw = store.GetRaw(p.value.toStdString());
+                    if (raw && raw->type == registry::type::Dword)
+                        values.insert(p.value, QVariant::fromValue(quint32(store.GetDword(p.value.toStdString()))));
+                    else if (raw)
+                        values.insert(p.value, QString::fromStdString(store.GetText(p.value.toStdString())));
+                }
+                store.ClosePath();
+            }
+            return values;
+        };
+
+        QHash<QString, QVariant> backedUp;
+        QString file;
+        {
+            Session s(prefix);
+            QVERIFY(s.machine->vistaGeneration());
+            tweaks::ControlStateMap controls;
+            for (const tweaks::TweakPageSpec *page : tweaks::vistaPages())
+                for (const tweaks::TweakEntry &row : page->rows) {
+                    controls.add(row);
+                    controls.setChecked(row.control, true);
+                }
+            controls.setText(tweaks::vistaRecycleBinField, "Корзинка");
+            RegistryStore store(s.machine->registry());
+            QVERIFY(tweaks::applyPages(tweaks::vistaPages(), {"vPZOK", "vNSOK", "vNKOK", "vNPOK"}, store, controls).isEmpty());
+            QVERIFY(s.context->finishCommand().isEmpty());
+            tweaks::VistaSnapshot snapshot;
+            tweaks::VLoadRegedit(store, controls, snapshot);
+            QCOMPARE(snapshot.recycleBinName, QString("Корзинка"));
+            TweakBackups backups(*s.context);
+            file = backups.makeVista({Group::Explorer, Group::System, Group::RecycleBin, Group::Taskbar}, snapshot);
+            QVERIFY(QFile::copy(s.shell->hostPath(file), dir.path() + "/backup.ini"));
+            backedUp = read(*s.machine);
+            QCOMPARE(backedUp.size(), places.size());
+        }
+
+        // Wine changes them all.
+        QString reg = "Windows Registry Editor Version 5.00\r\n";
+        for (const Place &p : places) {
+            const QVariant v = backedUp[p.value];
+            const QVariant changed = v.typeId() == QMetaType::UInt ? QVariant::fromValue(v.toUInt() + 7) : QVariant("другое");
+            const QString key = p.root == tweaks::Root::ClassesRoot ? "HKEY_LOCAL_MACHINE\\Software\\Classes\\" + p.key
+                                                                    : tweaks::rootDisplayName(p.root) + "\\" + p.key;
+            reg += "\r\n[" + key + "]\r\n\"" + p.value + "\"=" + asExported(changed) + "\r\n";
+        }
+        QFile import(dir.path() + "/change.reg");
+        QVERIFY(import.open(QIODevice::WriteOnly));
+        import.write("\xFF\xFE");
+        import.write(reinterpret_cast<const char *>(reg.utf16()), reg.size() * 2);
+        import.close();
+        QCOMPARE(test::runWine(prefix, {"regedit", "/S", import.fileName()}).exitCode, 0);
+        QCOMPARE(test::runWine(prefix, {"reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "AutoEndTasks", "/d", "0", "/f"})
+                     .exitCode,
+                 0);
+        test::waitForWineServer(prefix);
+
+        {
+            Session s(prefix);
+            QCOMPARE(read(*s.machine).value("AutoEndTasks"), QVariant("0"));
+            const QString restored = s.program.path() + "/Backups/" + text::extractFileName(file);
+            QVERIFY(QFile::copy(dir.path() + "/backup.ini", restored));
+            TweakBackups backups(*s.context);
+            tweaks::ControlStateMap controls;
+            for (const tweaks::TweakPageSpec *page : tweaks::vistaPages())
+                for (const tweaks::TweakEntry &row : page->rows)
+                    controls.add(row);
+            RegistryStore store(s.machine->registry());
+            tweaks::VistaSnapshot snapshot;
+            tweaks::VLoadRegedit(store, controls, snapshot);
+            QStringList errors;
+            restoreVistaBackup(backups.read(s.machine->windowsPath(restored)), controls, [&](const QString &ok) {
+                errors += tweaks::applyPages(tweaks::vistaPages(), {ok}, store, controls);
+            });
+            QVERIFY(errors.isEmpty());
+            QVERIFY(s.context->finishCommand().isEmpty());
+        }
+
+        const QString hklm = test::exportKey(prefix, "HKEY_LOCAL_MACHINE");
+        const QString hkcu = test::exportKey(prefix, "HKEY_CURRENT_USER");
+        for (const Place &p : places) {
+            const QString key = p.root == tweaks::Root::ClassesRoot ? "HKEY_LOCAL_MACHINE\\Software\\Classes\\" + p.key
+                                                                    : tweaks::rootDisplayName(p.root) + "\\" + p.key;
+            const QString got = exported(p.root == tweaks::Root::CurrentUser ? hkcu : hklm, key, p.value);
+            QVERIFY2(got.compare(asExported(backedUp[p.value]), Qt::CaseInsensitive) == 0,
+                     qPrintable(QString("%1: Wine has %2, backed up %3").arg(p.value, got, asExported(backedUp[p.value]))));
+        }
     }
 };
 
