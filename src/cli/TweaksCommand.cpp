@@ -23,7 +23,8 @@ int runTweaksCommand(CliContext &context)
         VistaSnapshot snapshot;
         VLoadRegedit(store, controls, snapshot);
     } else {
-        loadPages(pages, order, store, controls);
+        for (const QString &message : loadPages(pages, order, store, controls))
+            context.err << message << '\n';
     }
 
     auto print = [&](const QString &control, bool isField) {

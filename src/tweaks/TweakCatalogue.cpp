@@ -62,12 +62,17 @@ QStringList xpRestoreOkOrder()
     return {"SystemSoK", "RSOk", "VSOk", "PZOk", "MPOk", "SPOk", "NKOk", "NasProvOk", "SBOk"};
 }
 
-void loadPages(const std::vector<const TweakPageSpec *> &pages, const QStringList &order,
-               registry::RegistryStore &store, TweakControls &controls)
+QStringList loadPages(const std::vector<const TweakPageSpec *> &pages, const QStringList &order,
+                      registry::RegistryStore &store, TweakControls &controls)
 {
+    QStringList messages;
     for (const QString &control : order)
-        if (const TweakEntry *row = findRow(pages, control))
-            TweakEngine::loadRow(*row, store, controls);
+        if (const TweakEntry *row = findRow(pages, control)) {
+            const QString message = TweakEngine::loadRow(*row, store, controls);
+            if (!message.isEmpty())
+                messages.append(message);
+        }
+    return messages;
 }
 
 } // namespace tolvex::tweaks

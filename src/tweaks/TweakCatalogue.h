@@ -28,8 +28,9 @@ QStringList vistaLoadOrder();
 
 const TweakEntry *findRow(const std::vector<const TweakPageSpec *> &pages, const QString &control);
 
-// Loads every row of `pages` in `order` (mode 0 of the loaders): reads only.
-void loadPages(const std::vector<const TweakPageSpec *> &pages, const QStringList &order,
+// Loads every row of `pages` in `order` (mode 0 of the loaders): reads only. Returns the
+// messages of failed reads that rows report that way, in load order.
+QStringList loadPages(const std::vector<const TweakPageSpec *> &pages, const QStringList &order,
                registry::RegistryStore &store, TweakControls &controls);
 
 // Applies whole pages, as their OK buttons do, in the order of the OK buttons named; returns the

@@ -56,8 +56,9 @@ void ControlStateMap::add(const TweakEntry &entry)
         m_states.insert(QString::fromUtf8(entry.field), State{});
 }
 
-void TweakEngine::loadRow(const TweakEntry &row, RegistryStore &store, TweakControls &controls)
+QString TweakEngine::loadRow(const TweakEntry &row, RegistryStore &store, TweakControls &controls)
 {
+    QString message;
     const QString control = QString::fromUtf8(row.control);
     store.SelectRoot(row.root);
     const bool opened = store.OpenPath(row.keyPath, false);
@@ -103,12 +104,15 @@ void TweakEngine::loadRow(const TweakEntry &row, RegistryStore &store, TweakCont
         }
         }
     } catch (const RegistryError &) {
-        if (row.rule == LoadRule::NumberInField)
+        if (*row.loadFailureMessage)
+            message = QString::fromUtf8(row.loadFailureMessage);
+        else if (row.rule == LoadRule::NumberInField)
             controls.setEnabled(QString::fromUtf8(row.field), false);
         else
             controls.setEnabled(control, false);
     }
     store.ClosePath();
+    return message;
 }
 
 QStringList TweakEngine::applyRow(const TweakEntry &row, RegistryStore &store, const TweakControls &controls)

@@ -73,8 +73,9 @@ class TweakEngine
 {
 public:
     // Reads the row's value(s) and sets its controls by the row's load rule. A failed read
-    // leaves the control as it was and greys it; reading never writes.
-    static void loadRow(const TweakEntry &row, registry::RegistryStore &store, TweakControls &controls);
+    // leaves the control as it was and greys it, or, for a row with a load-failure message,
+    // returns that message for the caller to show; reading never writes.
+    static QString loadRow(const TweakEntry &row, registry::RegistryStore &store, TweakControls &controls);
     // Writes the row's data for its controls' state, creating missing keys. Returns the
     // access-error texts of what failed (empty when all was written).
     static QStringList applyRow(const TweakEntry &row, registry::RegistryStore &store, const TweakControls &controls);

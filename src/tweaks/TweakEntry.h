@@ -86,6 +86,8 @@ struct TweakEntry
     CustomLoad customLoad = nullptr;
     CustomApply customApply = nullptr;
     bool hidden = false;           // present on the page but never shown
+    // Told in a message box when the read fails, instead of greying the control.
+    const char *loadFailureMessage = "";
 
     QString hintValueName() const;
     // Number fields show "0" until loaded and turn letters to upper case; text fields keep

@@ -1,6 +1,7 @@
 #include "TweakPages.h"
 
 #include "TweakCatalogue.h"
+#include "Dialogs.h"
 #include "PagesControls.h"
 #include "TweakPage.h"
 #include "vista/VistaLoader.h"
@@ -48,7 +49,10 @@ void TweakPages::LoadRegedit(int mode)
         return; // the backup snapshot is read by the backups
     registry::RegistryStore store(m_context.machine.registry());
     PagesControls controls(m_xp->pages);
-    loadPages(m_xp->specs, xpLoadOrder(), store, controls);
+    // One box per message, as the load meets them; the load goes on after each.
+    for (const QString &message : loadPages(m_xp->specs, xpLoadOrder(), store, controls))
+        ui::Dialogs::message(m_xp->pages.isEmpty() ? nullptr : m_xp->pages.first()->window(), ui::Dialogs::Icon::Error,
+                             QStringLiteral("Ошибка"), message);
 }
 
 void TweakPages::VLoadRegedit()
