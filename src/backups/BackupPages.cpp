@@ -215,16 +215,7 @@ public:
                          QStringLiteral("Востановление завершено"));
     }
 
-    void sButton3Click()
-    {
-        const QString file = m_owner.list().fileAt(selectedRow(m_frame.list));
-        if (file.isEmpty())
-            return;
-        if (!Dialogs::confirm(this, QStringLiteral("Удалить бекап"), QStringLiteral("Удалить бекап?")))
-            return;
-        m_owner.backups().remove(file);
-        m_owner.list().refresh();
-    }
+    void sButton3Click() { m_owner.deleteSelected(this, m_frame.list); }
 
 private:
     BackupPages &m_owner;
@@ -294,16 +285,7 @@ public:
         });
     }
 
-    void vDelBackClick()
-    {
-        const QString file = m_owner.list().fileAt(selectedRow(m_frame.list));
-        if (file.isEmpty())
-            return;
-        if (!Dialogs::confirm(this, QStringLiteral("Удалить бекап"), QStringLiteral("Удалить бекап?")))
-            return;
-        m_owner.backups().remove(file);
-        m_owner.list().refresh();
-    }
+    void vDelBackClick() { m_owner.deleteSelected(this, m_frame.list); }
 
 private:
     BackupPages &m_owner;
@@ -322,6 +304,17 @@ BackupPages::BackupPages(platform::ProgramContext &context, tweaks::TweakPages &
 }
 
 BackupPages::~BackupPages() = default;
+
+void BackupPages::deleteSelected(QWidget *page, QTreeWidget *view)
+{
+    const QString file = m_list->fileAt(selectedRow(view));
+    if (file.isEmpty())
+        return; // no row chosen: no file to act on
+    if (!Dialogs::confirm(page, QStringLiteral("Удалить бекап"), QStringLiteral("Удалить бекап?")))
+        return;
+    m_backups.remove(file); // a failure leaves the file listed again
+    m_list->refresh();
+}
 
 QWidget *BackupPages::page(const QString &component) const
 {

@@ -66,6 +66,9 @@ public:
     BackupList &list() { return *m_list; }
     TweakBackups &backups() { return m_backups; }
 
+    // Both pages' delete command, on the row selected in that page's list.
+    void deleteSelected(QWidget *page, QTreeWidget *view);
+
     // The main window's start-up step: list the existing backups.
     void startListing() { m_list->refresh(); }
 

@@ -50,6 +50,14 @@ QByteArray versionKey(const QByteArray &build)
            "\"\n";
 }
 
+// The values whose failed read the XP load tells in a message box: present, so that a start-up
+// shows none.
+const QByteArray toldValues =
+    "\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Advanced]\n\"Start_AutoCascade\"=dword:00000000\n"
+    "\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Policies\\\\Explorer]\n"
+    "\"ClearRecentDocsOnExit\"=dword:00000000\n\"NoRecentDocsHistory\"=dword:00000000\n"
+    "\"NoStartMenuMFUprogramsList\"=dword:00000000\n\"StartMenuLogoff\"=dword:00000000\n";
+
 // Shell services of a machine whose program folder cannot be found: step 2 of the start-up fails.
 class NoProgramFolder final : public ShellServices
 {
@@ -113,7 +121,7 @@ struct Window
 
     explicit Window(const QByteArray &build, Option option = Plain) : machineFolder(dir.path() + "/machine")
     {
-        test::writeMachine(machineFolder, versionKey(build));
+        test::writeMachine(machineFolder, versionKey(build), toldValues);
         if (option == ReadOnly) server = std::make_unique<RunningServer>(machineFolder);
         machine = Machine::open(machineFolder, dir.path() + "/program");
         if (option == FailingProgramFolder)

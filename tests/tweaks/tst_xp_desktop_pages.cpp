@@ -110,6 +110,7 @@ private:
         m_shell = std::make_unique<platform::MachineShellServices>(*m_machine);
         m_context = std::make_unique<platform::ProgramContext>(platform::ProgramContext{*m_machine, *m_shell});
         m_pages = std::make_unique<tweaks::TweakPages>(*m_context, nullptr);
+        Dialogs::startRecording(); // the load may show messages
         m_pages->CreateKeys();
         m_pages->LoadRegedit(0);
         m_pages->SCancelSystemSett();

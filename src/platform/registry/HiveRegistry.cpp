@@ -283,22 +283,29 @@ RegistryBackend::KeyHandle HiveRegistry::open(const KeyHandle &base, std::string
     return handle;
 }
 
-bool HiveRegistry::isLink(const KeyHandle &base, std::string_view path)
+bool HiveRegistry::parentOf(const KeyHandle &base, std::string_view path, Place &place, std::u16string &last)
 {
-    std::lock_guard lock(m_mutex);
     auto *h = dynamic_cast<HiveHandle *>(base.get());
     if (!h || (h->key && h->key->deleted()))
         return false;
     std::vector<std::u16string> parts;
     if (!splitPath(unicode::toUtf16(path), parts) || parts.empty())
         return false;
-    const std::u16string last = parts.back();
+    last = parts.back();
     parts.pop_back();
     std::u16string parentPath;
     for (const auto &p : parts)
         parentPath += p + u"\\";
-    Place place{h->slot, h->key};
-    if (!walk(place, parentPath, false, true) || !place.slot)
+    place = Place{h->slot, h->key};
+    return walk(place, parentPath, false, true) && place.slot;
+}
+
+bool HiveRegistry::isLink(const KeyHandle &base, std::string_view path)
+{
+    std::lock_guard lock(m_mutex);
+    Place place;
+    std::u16string last;
+    if (!parentOf(base, path, place, last))
         return false;
     const HiveKey *child = place.key->child(last);
     return child && child->isLink;
@@ -344,19 +351,9 @@ bool HiveRegistry::removeValue(const KeyHandle &key, std::string_view name)
 bool HiveRegistry::removeTree(const KeyHandle &base, std::string_view path)
 {
     std::lock_guard lock(m_mutex);
-    auto *h = dynamic_cast<HiveHandle *>(base.get());
-    if (!h || (h->key && h->key->deleted()))
-        return false;
-    std::vector<std::u16string> parts;
-    if (!splitPath(unicode::toUtf16(path), parts) || parts.empty())
-        return false;
-    const std::u16string last = parts.back();
-    parts.pop_back();
-    std::u16string parentPath;
-    for (const auto &p : parts)
-        parentPath += p + u"\\";
-    Place place{h->slot, h->key};
-    if (!walk(place, parentPath, false, true) || !canWrite(place.slot))
+    Place place;
+    std::u16string last;
+    if (!parentOf(base, path, place, last) || !canWrite(place.slot))
         return false;
     // The named key itself is not followed: deleting a link removes the link.
     if (!place.key->removeChild(last))

@@ -56,6 +56,8 @@ public:
 private:
     struct Place;
     bool walk(Place &place, std::u16string_view path, bool create, bool followLast);
+    // The key holding the last name of `path` (links followed) and that name, not followed.
+    bool parentOf(const KeyHandle &base, std::string_view path, Place &place, std::u16string &last);
     bool linkTarget(const HiveKey &link, Place &place, std::vector<std::u16string> &rest);
     Slot *slotFor(std::u16string_view userName);
     bool canWrite(const Slot *slot) const;
