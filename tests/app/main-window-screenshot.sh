@@ -1,7 +1,8 @@
 #!/bin/bash
-# Starts tolvex on a copy of the sample machine under Xvfb, photographs the screen once its
-# window exists, and checks that the picture shows more than a blank screen.
-# Usage: main-window-screenshot.sh <tolvex> <png>
+# Starts tolvex on a copy of a machine (the sample machine unless one is named) under Xvfb,
+# photographs the screen once its window exists, and checks that the picture shows more than a
+# blank screen.
+# Usage: main-window-screenshot.sh <tolvex> <png> [machine folder]
 set -euo pipefail
 
 program="$1"
@@ -12,7 +13,7 @@ rm -f "$png"
 # The sample machine in the program folder is reset by the build; the run changes a copy.
 work="$(mktemp -d "${TMPDIR:-/tmp}/tolvex-shot.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
-cp -a "${TOLVEX_PROGRAM_DIR:?}/machine" "$work/machine"
+cp -a "${3:-${TOLVEX_PROGRAM_DIR:?}/machine}" "$work/machine"
 
 cat >"$work/shoot.sh" <<'SHOOT'
 #!/bin/bash
