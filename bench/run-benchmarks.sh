@@ -22,6 +22,9 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+# Qt wants a private runtime folder; without one it warns on every start.
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$temp/runtime}"
+mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
 
 if [ $# -ge 1 ]; then
     prefix="$1"
