@@ -209,7 +209,7 @@ public:
         const QList<tweaks::TweakPage *> pages = m_tweakPages.pages();
         for (const QString &ok : tweaks::xpRestoreOkOrder())
             for (tweaks::TweakPage *page : pages)
-                if (ok == QString::fromUtf8(page->spec().okButton))
+                if (ok == QString::fromUtf8(page->definition().okButton))
                     page->okClick();
         Dialogs::message(window(), Dialogs::Icon::Information, QStringLiteral("Готово"),
                          QStringLiteral("Востановление завершено"));
@@ -280,7 +280,7 @@ public:
         tweaks::PagesControls controls(pages);
         restoreVistaBackup(document, controls, [&](const QString &ok) {
             for (tweaks::TweakPage *page : pages)
-                if (ok == QString::fromUtf8(page->spec().okButton))
+                if (ok == QString::fromUtf8(page->definition().okButton))
                     page->okClick();
         });
     }

@@ -23,7 +23,7 @@ constexpr char usage[] = "tolvex-cli backup make CODE... | list | restore FILE |
 QStringList reloadAndApplyXpPages(registry::RegistryStore &store)
 {
     tweaks::ControlStateMap controls;
-    for (const tweaks::TweakPageSpec *page : tweaks::xpPages())
+    for (const tweaks::TweakPageDef *page : tweaks::xpPages())
         for (const tweaks::TweakEntry &row : page->rows)
             controls.add(row);
     tweaks::loadPages(tweaks::xpPages(), tweaks::xpLoadOrder(), store, controls);
@@ -33,7 +33,7 @@ QStringList reloadAndApplyXpPages(registry::RegistryStore &store)
 tweaks::ControlStateMap vistaControls()
 {
     tweaks::ControlStateMap controls;
-    for (const tweaks::TweakPageSpec *page : tweaks::vistaPages())
+    for (const tweaks::TweakPageDef *page : tweaks::vistaPages())
         for (const tweaks::TweakEntry &row : page->rows)
             controls.add(row);
     return controls;

@@ -11,11 +11,11 @@ using namespace tweaks;
 int runTweaksCommand(CliContext &context)
 {
     const bool vista = context.machine->vistaGeneration();
-    const std::vector<const TweakPageSpec *> pages = vista ? vistaPages() : xpPages();
+    const std::vector<const TweakPageDef *> pages = vista ? vistaPages() : xpPages();
     const QStringList order = vista ? vistaLoadOrder() : xpLoadOrder();
 
     ControlStateMap controls;
-    for (const TweakPageSpec *page : pages)
+    for (const TweakPageDef *page : pages)
         for (const TweakEntry &row : page->rows)
             controls.add(row);
     registry::RegistryStore store(context.machine->registry());

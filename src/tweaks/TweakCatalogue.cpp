@@ -2,14 +2,14 @@
 
 namespace tolvex::tweaks {
 
-std::vector<const TweakPageSpec *> xpPages()
+std::vector<const TweakPageDef *> xpPages()
 {
     return {&systemSettingsPage(), &desktopPage(),  &recycleBinPage(), &explorerPage(), &networkSecurityPage(),
             &taskbarPage(),        &startMenuPage(), &fontsAppsPage(),  &logonPage()};
 }
 
 namespace {
-QStringList controlsOf(const TweakPageSpec &page)
+QStringList controlsOf(const TweakPageDef &page)
 {
     QStringList names;
     for (const TweakEntry &row : page.rows)
@@ -35,22 +35,22 @@ QStringList xpLoadOrder()
     return order;
 }
 
-const TweakEntry *findRow(const std::vector<const TweakPageSpec *> &pages, const QString &control)
+const TweakEntry *findRow(const std::vector<const TweakPageDef *> &pages, const QString &control)
 {
     const QByteArray name = control.toUtf8();
-    for (const TweakPageSpec *page : pages)
+    for (const TweakPageDef *page : pages)
         for (const TweakEntry &row : page->rows)
             if (name == row.control)
                 return &row;
     return nullptr;
 }
 
-QStringList applyPages(const std::vector<const TweakPageSpec *> &pages, const QStringList &okButtons,
+QStringList applyPages(const std::vector<const TweakPageDef *> &pages, const QStringList &okButtons,
                        registry::RegistryStore &store, const TweakControls &controls)
 {
     QStringList errors;
     for (const QString &ok : okButtons)
-        for (const TweakPageSpec *page : pages)
+        for (const TweakPageDef *page : pages)
             if (ok == QString::fromUtf8(page->okButton))
                 for (const TweakEntry &row : page->rows)
                     errors += TweakEngine::applyRow(row, store, controls);
@@ -62,7 +62,7 @@ QStringList xpRestoreOkOrder()
     return {"SystemSoK", "RSOk", "VSOk", "PZOk", "MPOk", "SPOk", "NKOk", "NasProvOk", "SBOk"};
 }
 
-QStringList loadPages(const std::vector<const TweakPageSpec *> &pages, const QStringList &order,
+QStringList loadPages(const std::vector<const TweakPageDef *> &pages, const QStringList &order,
                       registry::RegistryStore &store, TweakControls &controls)
 {
     QStringList messages;

@@ -177,7 +177,7 @@ HintTexts TweakEngine::hint(const TweakEntry &row)
     return {branch + QStringLiteral("  ") + key, branch, key};
 }
 
-void TweakEngine::capture(const TweakPageSpec &page, const TweakControls &controls, CapturedState &state)
+void TweakEngine::capture(const TweakPageDef &page, const TweakControls &controls, CapturedState &state)
 {
     for (const TweakEntry &row : page.rows) {
         if (!row.captured)
@@ -187,7 +187,7 @@ void TweakEngine::capture(const TweakPageSpec &page, const TweakControls &contro
     }
 }
 
-void TweakEngine::restore(const TweakPageSpec &page, const CapturedState &state, TweakControls &controls)
+void TweakEngine::restore(const TweakPageDef &page, const CapturedState &state, TweakControls &controls)
 {
     for (const TweakEntry &row : page.rows) {
         const QString control = QString::fromUtf8(row.control);

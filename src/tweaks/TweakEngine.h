@@ -82,8 +82,8 @@ public:
 
     static HintTexts hint(const TweakEntry &row);
 
-    static void capture(const TweakPageSpec &page, const TweakControls &controls, CapturedState &state);
-    static void restore(const TweakPageSpec &page, const CapturedState &state, TweakControls &controls);
+    static void capture(const TweakPageDef &page, const TweakControls &controls, CapturedState &state);
+    static void restore(const TweakPageDef &page, const CapturedState &state, TweakControls &controls);
 };
 
 } // namespace tolvex::tweaks

@@ -97,7 +97,7 @@ struct TweakEntry
 };
 
 // A page of tweaks: its components and its rows in the order OK writes them.
-struct TweakPageSpec
+struct TweakPageDef
 {
     const char *component = "";   // the page of the main window's page control
     const char *group = "";       // the caption of the page's group box

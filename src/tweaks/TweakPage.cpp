@@ -18,26 +18,26 @@
 
 namespace tolvex::tweaks {
 
-TweakPage::TweakPage(const TweakPageSpec &spec, platform::ProgramContext &context, CapturedState &captured,
+TweakPage::TweakPage(const TweakPageDef &def, platform::ProgramContext &context, CapturedState &captured,
                      QWidget *parent)
-    : QWidget(parent), m_spec(spec), m_context(context), m_captured(captured)
+    : QWidget(parent), m_def(def), m_context(context), m_captured(captured)
 {
-    setObjectName(QString::fromUtf8(spec.component));
+    setObjectName(QString::fromUtf8(def.component));
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(4, 4, 4, 0);
     outer->setSpacing(4);
 
-    auto *group = new QGroupBox(QString::fromUtf8(spec.group), this);
+    auto *group = new QGroupBox(QString::fromUtf8(def.group), this);
     auto *grid = new QGridLayout(group);
     grid->setVerticalSpacing(2);
     // Rows run down the first column, then the next.
-    const int columns = std::max(1, spec.columns);
-    const int perColumn = int((spec.rows.size() + size_t(columns) - 1) / size_t(columns));
+    const int columns = std::max(1, def.columns);
+    const int perColumn = int((def.rows.size() + size_t(columns) - 1) / size_t(columns));
     int maxLine = 0;
-    for (size_t i = 0; i < spec.rows.size(); ++i) {
+    for (size_t i = 0; i < def.rows.size(); ++i) {
         m_column = int(i) / std::max(1, perColumn);
         int line = int(i) % std::max(1, perColumn);
-        buildRow(spec.rows[i], grid, line);
+        buildRow(def.rows[i], grid, line);
         maxLine = std::max(maxLine, line);
     }
     grid->setRowStretch(maxLine, 1);
@@ -46,10 +46,10 @@ TweakPage::TweakPage(const TweakPageSpec &spec, platform::ProgramContext &contex
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setObjectName(QString::fromUtf8(spec.okButton));
+    m_ok->setObjectName(QString::fromUtf8(def.okButton));
     m_ok->setEnabled(false);
     m_undo = new QPushButton(QStringLiteral("&No"), this);
-    m_undo->setObjectName(QString::fromUtf8(spec.undoButton));
+    m_undo->setObjectName(QString::fromUtf8(def.undoButton));
     m_undo->setEnabled(false);
     buttons->addWidget(m_ok);
     buttons->addWidget(m_undo);
@@ -57,8 +57,8 @@ TweakPage::TweakPage(const TweakPageSpec &spec, platform::ProgramContext &contex
     connect(m_ok, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { okClick(); }); });
     connect(m_undo, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { undoClick(); }); });
 
-    m_hint = new ui::HintPanel(spec.hintWidths[0], spec.hintWidths[1], this);
-    m_hint->setObjectName(QString::fromUtf8(spec.hintBar));
+    m_hint = new ui::HintPanel(def.hintWidths[0], def.hintWidths[1], this);
+    m_hint->setObjectName(QString::fromUtf8(def.hintBar));
     outer->addWidget(m_hint);
 }
 
@@ -212,7 +212,7 @@ void TweakPage::changeClick() { m_ok->setEnabled(true); }
 void TweakPage::okClick()
 {
     registry::RegistryStore store(m_context.machine.registry());
-    for (const TweakEntry &row : m_spec.rows)
+    for (const TweakEntry &row : m_def.rows)
         for (const QString &error : TweakEngine::applyRow(row, store, *this))
             ui::Dialogs::message(this, ui::Dialogs::Icon::Error, QStringLiteral("Ошибка"), error);
     setButtons(false, true);
@@ -223,8 +223,8 @@ void TweakPage::okClick()
 
 void TweakPage::undoClick()
 {
-    TweakEngine::restore(m_spec, m_captured, *this);
-    TweakEngine::capture(m_spec, *this, m_captured);
+    TweakEngine::restore(m_def, m_captured, *this);
+    TweakEngine::capture(m_def, *this, m_captured);
     okClick();
     setButtons(false, false);
 }

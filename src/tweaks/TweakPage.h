@@ -27,10 +27,10 @@ class TweakPage : public QWidget, public TweakControls
     Q_OBJECT
 
 public:
-    TweakPage(const TweakPageSpec &spec, platform::ProgramContext &context, CapturedState &captured,
+    TweakPage(const TweakPageDef &def, platform::ProgramContext &context, CapturedState &captured,
               QWidget *parent = nullptr);
 
-    const TweakPageSpec &spec() const { return m_spec; }
+    const TweakPageDef &definition() const { return m_def; }
     QPushButton *okButton() const { return m_ok; }
     QPushButton *undoButton() const { return m_undo; }
     ui::HintPanel *hintPanel() const { return m_hint; }
@@ -57,7 +57,7 @@ private:
     QWidget *control(const QString &name) const;
     void setButtons(bool ok, bool undo);
 
-    const TweakPageSpec &m_spec;
+    const TweakPageDef &m_def;
     platform::ProgramContext &m_context;
     CapturedState &m_captured;
     QHash<QString, QCheckBox *> m_boxes;

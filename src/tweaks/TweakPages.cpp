@@ -11,16 +11,16 @@ namespace tolvex::tweaks {
 
 struct TweakPages::Generation
 {
-    std::vector<const TweakPageSpec *> specs;
+    std::vector<const TweakPageDef *> defs;
     QList<TweakPage *> pages;
 };
 
 TweakPages::TweakPages(platform::ProgramContext &context, QWidget *parent) : m_context(context)
 {
-    auto make = [&](const std::vector<const TweakPageSpec *> &specs, Generation &generation) {
-        generation.specs = specs;
-        for (const TweakPageSpec *spec : specs) {
-            auto *page = new TweakPage(*spec, context, m_captured, parent);
+    auto make = [&](const std::vector<const TweakPageDef *> &defs, Generation &generation) {
+        generation.defs = defs;
+        for (const TweakPageDef *def : defs) {
+            auto *page = new TweakPage(*def, context, m_captured, parent);
             generation.pages.append(page);
             m_pages.insert(page->objectName(), page);
         }
@@ -50,7 +50,7 @@ void TweakPages::LoadRegedit(int mode)
     registry::RegistryStore store(m_context.machine.registry());
     PagesControls controls(m_xp->pages);
     // One box per message, as the load meets them; the load goes on after each.
-    for (const QString &message : loadPages(m_xp->specs, xpLoadOrder(), store, controls))
+    for (const QString &message : loadPages(m_xp->defs, xpLoadOrder(), store, controls))
         ui::Dialogs::message(m_xp->pages.isEmpty() ? nullptr : m_xp->pages.first()->window(), ui::Dialogs::Icon::Error,
                              QStringLiteral("Ошибка"), message);
 }
@@ -65,7 +65,7 @@ void TweakPages::VLoadRegedit()
 void TweakPages::SCancelSystemSett()
 {
     for (TweakPage *page : pages())
-        TweakEngine::capture(page->spec(), *page, m_captured);
+        TweakEngine::capture(page->definition(), *page, m_captured);
 }
 
 } // namespace tolvex::tweaks

@@ -31,7 +31,7 @@ QString registryState(const QString &folder, bool vista)
     registry::RegistryStore store(machine->registry());
     ControlStateMap controls;
     const auto pages = vista ? vistaPages() : xpPages();
-    for (const TweakPageSpec *page : pages)
+    for (const TweakPageDef *page : pages)
         for (const TweakEntry &row : page->rows)
             controls.add(row);
     if (vista) {
@@ -41,7 +41,7 @@ QString registryState(const QString &folder, bool vista)
         loadPages(pages, xpLoadOrder(), store, controls);
     }
     QStringList lines;
-    for (const TweakPageSpec *page : pages)
+    for (const TweakPageDef *page : pages)
         for (const TweakEntry &row : page->rows) {
             const QString c = row.control;
             lines << c + (row.controlType == ControlType::Field ? "=" + controls.text(c) : controls.checked(c) ? "+" : "-");
@@ -62,7 +62,7 @@ private slots:
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("control");
         for (bool vista : {false, true})
-            for (const TweakPageSpec *page : vista ? vistaPages() : xpPages())
+            for (const TweakPageDef *page : vista ? vistaPages() : xpPages())
                 for (const TweakEntry &row : page->rows)
                     if (row.controlType == ControlType::CheckBox && !row.hidden)
                         QTest::addRow("%s %s", page->component, row.control) << vista << page->component << row.control;

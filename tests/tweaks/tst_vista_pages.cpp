@@ -141,7 +141,7 @@ QString describe(const TweakControls &controls, const QString &control, bool fie
 ControlStateMap vistaControls()
 {
     ControlStateMap controls;
-    for (const TweakPageSpec *page : vistaPages())
+    for (const TweakPageDef *page : vistaPages())
         for (const TweakEntry &row : page->rows)
             controls.add(row);
     return controls;
@@ -219,8 +219,8 @@ private:
         m_machine->registry().setReadOnly(readOnly);
         m_shell = std::make_unique<platform::MachineShellServices>(*m_machine);
         m_context = std::make_unique<platform::ProgramContext>(platform::ProgramContext{*m_machine, *m_shell});
-        for (const TweakPageSpec *spec : vistaPages()) {
-            auto *page = new TweakPage(*spec, *m_context, m_captured);
+        for (const TweakPageDef *def : vistaPages()) {
+            auto *page = new TweakPage(*def, *m_context, m_captured);
             page->resize(432, 438);
             m_pages.pages << page;
         }
@@ -228,7 +228,7 @@ private:
         RegistryStore store(m_machine->registry());
         VLoadRegedit(store, m_pages, m_snapshot);
         for (TweakPage *page : m_pages.pages)
-            TweakEngine::capture(page->spec(), *page, m_captured);
+            TweakEngine::capture(page->definition(), *page, m_captured);
         Dialogs::startRecording();
     }
     void stop()
@@ -272,7 +272,7 @@ private slots:
     void everyRowLoadsOnceAndHasASnapshotField()
     {
         QStringList rows, boxes;
-        for (const TweakPageSpec *page : vistaPages())
+        for (const TweakPageDef *page : vistaPages())
             for (const TweakEntry &row : page->rows) {
                 rows << row.control;
                 if (row.controlType == ControlType::CheckBox)

@@ -38,7 +38,7 @@ struct Fixture
 ControlStateMap loaded(registry::HiveRegistry &hives)
 {
     ControlStateMap controls;
-    for (const TweakPageSpec *page : xpPages())
+    for (const TweakPageDef *page : xpPages())
         for (const TweakEntry &row : page->rows)
             controls.add(row);
     RegistryStore store(hives);
@@ -65,7 +65,7 @@ private slots:
     void everyRowIsLoadedOnce()
     {
         const QStringList order = xpLoadOrder();
-        for (const TweakPageSpec *page : {&desktopPage(), &recycleBinPage(), &explorerPage()})
+        for (const TweakPageDef *page : {&desktopPage(), &recycleBinPage(), &explorerPage()})
             for (const TweakEntry &row : page->rows)
                 QVERIFY2(order.count(row.control) == 1, row.control);
     }

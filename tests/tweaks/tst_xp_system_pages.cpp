@@ -178,7 +178,7 @@ QString describe(const TweakControls &controls, const QString &control, bool fie
            (controls.enabled(control) ? "" : " greyed");
 }
 
-std::vector<const TweakPageSpec *> thesePages()
+std::vector<const TweakPageDef *> thesePages()
 {
     return {&networkSecurityPage(), &taskbarPage(), &startMenuPage(), &fontsAppsPage(), &logonPage()};
 }
@@ -281,14 +281,14 @@ private:
         QVERIFY(QTest::qWaitForWindowActive(m_page));
     }
 
-    QPushButton *button(const char *TweakPageSpec::*member)
+    QPushButton *button(const char *TweakPageDef::*member)
     {
         auto *page = static_cast<TweakPage *>(m_page);
-        return find<QPushButton>(m_page, QString::fromUtf8(page->spec().*member));
+        return find<QPushButton>(m_page, QString::fromUtf8(page->definition().*member));
     }
-    QPushButton *ok() { return button(&TweakPageSpec::okButton); }
-    QPushButton *undo() { return button(&TweakPageSpec::undoButton); }
-    ui::HintPanel *bar() { return find<ui::HintPanel>(m_page, static_cast<TweakPage *>(m_page)->spec().hintBar); }
+    QPushButton *ok() { return button(&TweakPageDef::okButton); }
+    QPushButton *undo() { return button(&TweakPageDef::undoButton); }
+    ui::HintPanel *bar() { return find<ui::HintPanel>(m_page, static_cast<TweakPage *>(m_page)->definition().hintBar); }
     void click(QAbstractButton *b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); }
     static void hover(QWidget *w)
     {
@@ -662,7 +662,7 @@ private slots:
             startFiles << test::readFile(f.dir.path() + file);
 
         ControlStateMap controls;
-        for (const TweakPageSpec *page : thesePages())
+        for (const TweakPageDef *page : thesePages())
             for (const TweakEntry &row : page->rows)
                 controls.add(row);
         controls.setChecked(control, before);

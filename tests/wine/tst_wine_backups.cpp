@@ -113,7 +113,7 @@ private slots:
             QVERIFY(!s.machine->vistaGeneration());
             // The values to back up: every XP page applied with each box ticked, as a user would.
             tweaks::ControlStateMap controls;
-            for (const tweaks::TweakPageSpec *page : tweaks::xpPages())
+            for (const tweaks::TweakPageDef *page : tweaks::xpPages())
                 for (const tweaks::TweakEntry &row : page->rows) {
                     controls.add(row);
                     controls.setChecked(row.control, true);
@@ -177,7 +177,7 @@ private slots:
             TweakBackups backups(*s.context);
             backups.restoreXp(s.machine->windowsPath(restored));
             tweaks::ControlStateMap controls;
-            for (const tweaks::TweakPageSpec *page : tweaks::xpPages())
+            for (const tweaks::TweakPageDef *page : tweaks::xpPages())
                 for (const tweaks::TweakEntry &row : page->rows)
                     controls.add(row);
             RegistryStore store(s.machine->registry());
@@ -216,7 +216,7 @@ private slots:
         // The values behind the Vista check boxes, and the recycle-bin name.
         struct Place { tweaks::Root root; QString key, value; };
         QList<Place> places;
-        for (const tweaks::TweakPageSpec *page : tweaks::vistaPages())
+        for (const tweaks::TweakPageDef *page : tweaks::vistaPages())
             for (const tweaks::TweakEntry &row : page->rows)
                 if (row.rule != tweaks::LoadRule::Custom)
                     places.append({row.root, row.keyPath, row.value});
@@ -244,7 +244,7 @@ private slots:
             Session s(prefix);
             QVERIFY(s.machine->vistaGeneration());
             tweaks::ControlStateMap controls;
-            for (const tweaks::TweakPageSpec *page : tweaks::vistaPages())
+            for (const tweaks::TweakPageDef *page : tweaks::vistaPages())
                 for (const tweaks::TweakEntry &row : page->rows) {
                     controls.add(row);
                     controls.setChecked(row.control, true);
@@ -290,7 +290,7 @@ private slots:
             QVERIFY(QFile::copy(dir.path() + "/backup.ini", restored));
             TweakBackups backups(*s.context);
             tweaks::ControlStateMap controls;
-            for (const tweaks::TweakPageSpec *page : tweaks::vistaPages())
+            for (const tweaks::TweakPageDef *page : tweaks::vistaPages())
                 for (const tweaks::TweakEntry &row : page->rows)
                     controls.add(row);
             RegistryStore store(s.machine->registry());

@@ -30,9 +30,9 @@ bool applyBinName(const TweakEntry &row, registry::RegistryStore &store, const T
 }
 } // namespace
 
-const TweakPageSpec &vistaTaskbarPage()
+const TweakPageDef &vistaTaskbarPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "sTabSheet18",
         .group = "Панель задач",
         .okButton = "vPZOK",
@@ -67,9 +67,9 @@ const TweakPageSpec &vistaTaskbarPage()
     return page;
 }
 
-const TweakPageSpec &vistaSystemPage()
+const TweakPageDef &vistaSystemPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "sTabSheet19",
         .group = "Настройка системы",
         .okButton = "vNSOK",
@@ -149,9 +149,9 @@ const TweakPageSpec &vistaSystemPage()
     return page;
 }
 
-const TweakPageSpec &vistaRecycleBinPage()
+const TweakPageDef &vistaRecycleBinPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "sTabSheet20",
         .group = "Настройка корзины",
         .okButton = "vNKOK",
@@ -174,9 +174,9 @@ const TweakPageSpec &vistaRecycleBinPage()
     return page;
 }
 
-const TweakPageSpec &vistaExplorerPage()
+const TweakPageDef &vistaExplorerPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "sTabSheet21",
         .group = "Настройка проводника",
         .okButton = "vNPOK",
@@ -221,7 +221,7 @@ const TweakPageSpec &vistaExplorerPage()
     return page;
 }
 
-std::vector<const TweakPageSpec *> vistaPages()
+std::vector<const TweakPageDef *> vistaPages()
 {
     return {&vistaTaskbarPage(), &vistaSystemPage(), &vistaRecycleBinPage(), &vistaExplorerPage()};
 }

@@ -42,7 +42,7 @@ const VistaSnapshotState *snapshotState(const QString &control)
 
 void VLoadRegedit(registry::RegistryStore &store, TweakControls &controls, VistaSnapshot &snapshot)
 {
-    const std::vector<const TweakPageSpec *> pages = vistaPages();
+    const std::vector<const TweakPageDef *> pages = vistaPages();
     for (const QString &control : vistaLoadOrder()) {
         const TweakEntry *row = findRow(pages, control);
         if (!row)

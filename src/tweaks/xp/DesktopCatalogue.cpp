@@ -8,9 +8,9 @@ constexpr const char *policiesExplorer = "Software\\Microsoft\\Windows\\CurrentV
 constexpr const char *policiesSystem = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 } // namespace
 
-const TweakPageSpec &desktopPage()
+const TweakPageDef &desktopPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "sTabSheet5",
         .group = "Настройка рабочего стола",
         .okButton = "RSOk",

@@ -10,9 +10,9 @@ constexpr const char *memoryManagement = "SYSTEM\\CurrentControlSet\\Control\\Se
 constexpr const char *copyMoveHandler = "{C2FBB630-2971-11D1-A18C-00C04FD75D13}";
 } // namespace
 
-const TweakPageSpec &explorerPage()
+const TweakPageDef &explorerPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "sTabSheet6",
         .group = "Настройка проводника",
         .okButton = "NasProvOk",

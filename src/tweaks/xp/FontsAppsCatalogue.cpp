@@ -4,9 +4,9 @@
 
 namespace tolvex::tweaks {
 
-const TweakPageSpec &fontsAppsPage()
+const TweakPageDef &fontsAppsPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "sTabSheet10",
         .group = "Шрифты и Приложения",
         .okButton = "SPOk",

@@ -7,9 +7,9 @@ namespace {
 constexpr const char *policiesSystem = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 }
 
-const TweakPageSpec &logonPage()
+const TweakPageDef &logonPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "sTabSheet11",
         .group = "Вход в систему",
         .okButton = "VSOk",

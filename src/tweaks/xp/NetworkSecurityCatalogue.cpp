@@ -4,9 +4,9 @@
 
 namespace tolvex::tweaks {
 
-const TweakPageSpec &networkSecurityPage()
+const TweakPageDef &networkSecurityPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "sTabSheet7",
         .group = "Сетевая безопасность",
         .okButton = "SBOk",

@@ -4,9 +4,9 @@
 
 namespace tolvex::tweaks {
 
-const TweakPageSpec &recycleBinPage()
+const TweakPageDef &recycleBinPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "sTabSheet4",
         .group = "Настройка корзины",
         .okButton = "NKOk",

@@ -9,9 +9,9 @@ constexpr const char *policiesExplorer = "Software\\Microsoft\\Windows\\CurrentV
 constexpr const char *explorerAdvanced = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
 } // namespace
 
-const TweakPageSpec &startMenuPage()
+const TweakPageDef &startMenuPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "sTabSheet9",
         .group = "Меню \"Пуск\"",
         .okButton = "MPOk",

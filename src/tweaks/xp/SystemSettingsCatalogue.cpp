@@ -7,9 +7,9 @@ namespace {
 constexpr const char *memoryManagement = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
 }
 
-const TweakPageSpec &systemSettingsPage()
+const TweakPageDef &systemSettingsPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "SystemSettings",
         .group = "Системные настройки",
         .okButton = "SystemSoK",

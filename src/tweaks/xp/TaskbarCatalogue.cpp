@@ -7,9 +7,9 @@ namespace {
 constexpr const char *policiesExplorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 }
 
-const TweakPageSpec &taskbarPage()
+const TweakPageDef &taskbarPage()
 {
-    static const TweakPageSpec page{
+    static const TweakPageDef page{
         .component = "sTabSheet8",
         .group = "Панель задач",
         .okButton = "PZOk",
