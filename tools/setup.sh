@@ -27,4 +27,9 @@ if ((${#missing[@]})); then
 fi
 
 cmake -S "$TOLVEX_ROOT" -B "$TOLVEX_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$TOLVEX_BUILD" -j2
+# Only the named targets when some are given (start.sh needs just the programs).
+targets=()
+for t in "${TOLVEX_TARGETS[@]:-}"; do
+    [ -n "$t" ] && targets+=(--target "$t")
+done
+cmake --build "$TOLVEX_BUILD" -j2 "${targets[@]}"
