@@ -1,4 +1,5 @@
 // The system settings page, driven by clicks on its components.
+#include "FindControl.h"
 #include "TestMachine.h"
 
 #include "Dialogs.h"
@@ -48,13 +49,7 @@ struct Values
     bool operator==(const Values &) const = default;
 };
 
-template <typename T> T *find(QWidget *page, const char *name)
-{
-    T *widget = page->findChild<T *>(name);
-    if (!widget)
-        qFatal("no %s on the page", name);
-    return widget;
-}
+using test::find;
 
 } // namespace
 

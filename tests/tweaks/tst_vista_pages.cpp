@@ -1,4 +1,5 @@
 // The Vista generation's four tweak pages and their loader, driven by clicks on the components.
+#include "FindControl.h"
 #include "TestMachine.h"
 
 #include "Dialogs.h"
@@ -179,13 +180,7 @@ const QHash<QString, PageNames> pageNames = {
     {"sTabSheet21", {"vNPOK", "vNPNO", "sStatusBar16", "Настройка проводника"}},
 };
 
-template <typename T> T *find(QWidget *page, const QString &name)
-{
-    T *widget = page->findChild<T *>(name);
-    if (!widget)
-        qFatal("no %s on the page", qPrintable(name));
-    return widget;
-}
+using test::find;
 
 void typeText(QWidget *w, const QString &text)
 {

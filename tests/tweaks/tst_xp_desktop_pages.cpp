@@ -1,4 +1,5 @@
 // The desktop, recycle-bin and explorer pages, driven by clicks on their components.
+#include "FindControl.h"
 #include "TestMachine.h"
 
 #include "Dialogs.h"
@@ -72,13 +73,7 @@ QByteArray body(const Place &p, const QString &data)
     return p.keyLine() + wineText(p.value) + "=" + data.toUtf8() + "\n";
 }
 
-template <typename T> T *find(QWidget *page, const QString &name)
-{
-    T *widget = page->findChild<T *>(name);
-    if (!widget)
-        qFatal("no %s on the page", qPrintable(name));
-    return widget;
-}
+using test::find;
 
 } // namespace
 

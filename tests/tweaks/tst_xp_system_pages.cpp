@@ -1,5 +1,6 @@
 // The network security, taskbar, start menu, fonts and applications, and logon pages: every row
 // through its page's widgets, and the rows with rules of their own through the mechanism.
+#include "FindControl.h"
 #include "TestMachine.h"
 
 #include "Dialogs.h"
@@ -228,13 +229,7 @@ private:
     std::string m_refused;
 };
 
-template <typename T> T *find(QWidget *page, const QString &name)
-{
-    T *widget = page->findChild<T *>(name);
-    if (!widget)
-        qFatal("no %s on the page", qPrintable(name));
-    return widget;
-}
+using test::find;
 
 } // namespace
 
