@@ -89,6 +89,9 @@ private slots:
         // Found by fuzzing: Windows-1251 "п»ї" is the UTF-8 byte-order mark.
         const QString lookalike = "п»ї[x]";
         QCOMPARE(decodeAnsiFile(encodeAnsiFile(lookalike)), lookalike);
+        // Also found by fuzzing: a text that itself starts with a byte-order mark keeps it.
+        const QString marked = QString(QChar(0xFEFF)) + "\r\n";
+        QCOMPARE(decodeAnsiFile(encodeAnsiFile(marked)), marked);
     }
 };
 

@@ -44,8 +44,11 @@ QByteArray encodeAnsiFile(const QString &text)
 
 QString decodeAnsiFile(const QByteArray &bytes)
 {
-    if (bytes.startsWith(utf8Bom))
-        return QString::fromUtf8(bytes.mid(3));
+    if (bytes.startsWith(utf8Bom)) {
+        // Only our own mark is dropped: a second one is part of the text.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(bytes.mid(3));
+    }
     return fromWindows1251(bytes);
 }
 
