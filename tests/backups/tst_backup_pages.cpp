@@ -1,4 +1,5 @@
 // The backup pages: listing, making, restoring and deleting through their buttons.
+#include "ProgramSession.h"
 #include "TestMachine.h"
 
 #include "BackupPages.h"
@@ -36,9 +37,7 @@ class TestBackupPages : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<platform::Machine> m_machine;
-    std::unique_ptr<platform::MachineShellServices> m_shell;
-    std::unique_ptr<platform::ProgramContext> m_context;
+    std::unique_ptr<test::ProgramSession> m_program;
     std::unique_ptr<tweaks::TweakPages> m_tweaks;
     std::unique_ptr<backups::BackupPages> m_pages;
     FixedClock m_clock;
@@ -57,15 +56,13 @@ private:
         QDir().mkpath(backupsFolder());
         for (const QString &name : files)
             test::writeFile(backupsFolder() + "/" + name, "[x]\r\n");
-        m_machine = platform::Machine::open(m_dir->path() + "/machine", m_dir->path() + "/program");
-        m_shell = std::make_unique<platform::MachineShellServices>(*m_machine);
-        m_context = std::make_unique<platform::ProgramContext>(platform::ProgramContext{*m_machine, *m_shell});
-        m_tweaks = std::make_unique<tweaks::TweakPages>(*m_context, nullptr);
+        m_program = std::make_unique<test::ProgramSession>(m_dir->path() + "/machine", m_dir->path() + "/program");
+        m_tweaks = std::make_unique<tweaks::TweakPages>(*m_program->context, nullptr);
         Dialogs::startRecording(); // the load may show messages
         m_tweaks->CreateKeys();
         m_tweaks->LoadRegedit(0);
         m_tweaks->SCancelSystemSett();
-        m_pages = std::make_unique<backups::BackupPages>(*m_context, *m_tweaks, nullptr);
+        m_pages = std::make_unique<backups::BackupPages>(*m_program->context, *m_tweaks, nullptr);
         listAndWait();
         Dialogs::startRecording();
     }
@@ -99,7 +96,7 @@ private:
     }
     quint32 dword(const char *key, const char *value)
     {
-        auto fresh = platform::Machine::open(m_machine->folder(), m_machine->programFolder());
+        auto fresh = platform::Machine::open(m_program->machine->folder(), m_program->machine->programFolder());
         registry::RegistryStore store(fresh->registry());
         store.SelectRoot(registry::Root::LocalMachine);
         store.OpenPath(key, false);
@@ -135,7 +132,7 @@ private slots:
         const QString file = m_pages->list().fileAt(129);
         click(xp(), "sButton3");
         listAndWait(false);
-        QVERIFY(!QFile::exists(m_shell->hostPath(file)));
+        QVERIFY(!QFile::exists(m_program->shell->hostPath(file)));
         QCOMPARE(view->topLevelItemCount(), 129);
     }
 
@@ -171,11 +168,11 @@ private slots:
         QFETCH(QString, page);
         QFETCH(QString, button);
         start({"x#01-1-2009#10-00.ini"});
-        const QByteArray system = test::readFile(m_machine->folder() + "/system.reg");
+        const QByteArray system = test::readFile(m_program->machine->folder() + "/system.reg");
         click(m_pages->page(page), button.toUtf8());
         QVERIFY(Dialogs::takeRecorded().isEmpty());
         QVERIFY(QFile::exists(backupsFolder() + "/x#01-1-2009#10-00.ini"));
-        QCOMPARE(test::readFile(m_machine->folder() + "/system.reg"), system);
+        QCOMPARE(test::readFile(m_program->machine->folder() + "/system.reg"), system);
     }
 
     void deleteAsksFirst()
@@ -215,7 +212,7 @@ private slots:
 
         // Change the three values, then restore: the backup's values come back.
         {
-            registry::RegistryStore store(m_machine->registry());
+            registry::RegistryStore store(m_program->machine->registry());
             store.SelectRoot(registry::Root::LocalMachine);
             store.OpenPath("SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters", false);
             store.SetDword("AutoShareWks", 7);

@@ -1,5 +1,6 @@
 // The system settings page, driven by clicks on its components.
 #include "FindControl.h"
+#include "ProgramSession.h"
 #include "TestMachine.h"
 
 #include "Dialogs.h"
@@ -59,9 +60,7 @@ class TestSystemSettingsPage : public QObject
 
 private:
     QTemporaryDir *m_dir = nullptr;
-    std::unique_ptr<platform::Machine> m_machine;
-    std::unique_ptr<platform::MachineShellServices> m_shell;
-    std::unique_ptr<platform::ProgramContext> m_context;
+    std::unique_ptr<test::ProgramSession> m_program;
     std::unique_ptr<tweaks::TweakPages> m_pages;
     QWidget *m_page = nullptr;
 
@@ -71,11 +70,8 @@ private:
         delete m_dir;
         m_dir = new QTemporaryDir;
         test::writeMachine(m_dir->path(), system, user);
-        m_machine = platform::Machine::open(m_dir->path(), m_dir->path());
-        m_machine->registry().setReadOnly(readOnly);
-        m_shell = std::make_unique<platform::MachineShellServices>(*m_machine);
-        m_context = std::make_unique<platform::ProgramContext>(platform::ProgramContext{*m_machine, *m_shell});
-        m_pages = std::make_unique<tweaks::TweakPages>(*m_context, nullptr);
+        m_program = std::make_unique<test::ProgramSession>(m_dir->path(), m_dir->path(), readOnly);
+        m_pages = std::make_unique<tweaks::TweakPages>(*m_program->context, nullptr);
         Dialogs::startRecording(); // the load may show messages
         m_pages->CreateKeys();
         m_pages->LoadRegedit(0);

@@ -1,5 +1,6 @@
 // The Vista generation's four tweak pages and their loader, driven by clicks on the components.
 #include "FindControl.h"
+#include "ProgramSession.h"
 #include "TestMachine.h"
 
 #include "Dialogs.h"
@@ -196,9 +197,7 @@ class TestVistaPages : public QObject
 
 private:
     QTemporaryDir *m_dir = nullptr;
-    std::unique_ptr<platform::Machine> m_machine;
-    std::unique_ptr<platform::MachineShellServices> m_shell;
-    std::unique_ptr<platform::ProgramContext> m_context;
+    std::unique_ptr<test::ProgramSession> m_program;
     CapturedState m_captured;
     AllPages m_pages;
     VistaSnapshot m_snapshot;
@@ -209,18 +208,15 @@ private:
         stop();
         m_dir = new QTemporaryDir;
         test::writeMachine(m_dir->path(), system, user);
-        m_machine = platform::Machine::open(m_dir->path(), m_dir->path());
-        QVERIFY(m_machine->vistaGeneration());
-        m_machine->registry().setReadOnly(readOnly);
-        m_shell = std::make_unique<platform::MachineShellServices>(*m_machine);
-        m_context = std::make_unique<platform::ProgramContext>(platform::ProgramContext{*m_machine, *m_shell});
+        m_program = std::make_unique<test::ProgramSession>(m_dir->path(), m_dir->path(), readOnly);
+        QVERIFY(m_program->machine->vistaGeneration());
         for (const TweakPageDef *def : vistaPages()) {
-            auto *page = new TweakPage(*def, *m_context, m_captured);
+            auto *page = new TweakPage(*def, *m_program->context, m_captured);
             page->resize(432, 438);
             m_pages.pages << page;
         }
         m_snapshot = {};
-        RegistryStore store(m_machine->registry());
+        RegistryStore store(m_program->machine->registry());
         VLoadRegedit(store, m_pages, m_snapshot);
         for (TweakPage *page : m_pages.pages)
             TweakEngine::capture(page->definition(), *page, m_captured);
@@ -594,7 +590,7 @@ private slots:
         QVERIFY(m_snapshot.uacDisabled); // only a load changes it
         click(find<QCheckBox>(p, "vADZP"));
         {
-            RegistryStore store(m_machine->registry());
+            RegistryStore store(m_program->machine->registry());
             VLoadRegedit(store, m_pages, m_snapshot);
         }
         QVERIFY(!m_snapshot.uacDisabled);

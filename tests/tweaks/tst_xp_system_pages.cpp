@@ -1,6 +1,7 @@
 // The network security, taskbar, start menu, fonts and applications, and logon pages: every row
 // through its page's widgets, and the rows with rules of their own through the mechanism.
 #include "FindControl.h"
+#include "ProgramSession.h"
 #include "TestMachine.h"
 
 #include "Dialogs.h"
@@ -239,9 +240,7 @@ class TestXpSystemPages : public QObject
 
 private:
     QTemporaryDir *m_dir = nullptr;
-    std::unique_ptr<platform::Machine> m_machine;
-    std::unique_ptr<platform::MachineShellServices> m_shell;
-    std::unique_ptr<platform::ProgramContext> m_context;
+    std::unique_ptr<test::ProgramSession> m_program;
     std::unique_ptr<tweaks::TweakPages> m_pages;
     QWidget *m_page = nullptr;
 
@@ -253,13 +252,9 @@ private:
         m_dir = new QTemporaryDir;
         const Bodies b = hiveBodies(seeds);
         test::writeMachine(m_dir->path(), b.system, b.user, b.userdef);
-        m_machine = platform::Machine::open(m_dir->path(), m_dir->path());
-        QVERIFY(m_machine);
-        m_machine->registry().setReadOnly(readOnly);
-        m_shell = std::make_unique<platform::MachineShellServices>(*m_machine);
-        m_context = std::make_unique<platform::ProgramContext>(platform::ProgramContext{*m_machine, *m_shell});
+        m_program = std::make_unique<test::ProgramSession>(m_dir->path(), m_dir->path(), readOnly);
         Dialogs::startRecording(); // the load may show messages
-        m_pages = std::make_unique<tweaks::TweakPages>(*m_context, nullptr);
+        m_pages = std::make_unique<tweaks::TweakPages>(*m_program->context, nullptr);
         if (defaults)
             m_pages->CreateKeys();
         m_pages->LoadRegedit(0);
