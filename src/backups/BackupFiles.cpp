@@ -3,6 +3,8 @@
 #include "TweakEngine.h"
 #include "text/PathParts.h"
 
+#include <algorithm>
+
 namespace tolvex::backups {
 
 using registry::RegistryError;
@@ -210,26 +212,152 @@ void writeXpBackup(const QList<Group> &chosen, const BackupSnapshot &snapshot, i
     }
 }
 
-void restoreXpBackup(const ini::IniDocument &document, RegistryStore &store)
+namespace {
+
+// Values a restore writes together, the second right after the first in the same open key.
+constexpr std::pair<const char *, const char *> restoredPairs[] = {{"DoR", "SUI"}, {"ASW", "ASS"}};
+
+const BackupKey *keyNamed(const char *name)
 {
-    for (Group group : restoreOrder) {
-        const QString section = QString::fromUtf8(groupInfo(group).section);
-        for (const BackupKey &key : xpBackupKeys()) {
-            if (key.group != group || !document.contains(section, QString::fromUtf8(key.key)))
-                continue;
-            const QString text = document.value(section, QString::fromUtf8(key.key));
-            std::optional<quint32> number;
-            if (key.type == ValueType::Dword && !(number = integerOf(text)))
-                continue; // not a number: nothing usable was recorded
-            store.SelectRoot(key.root);
-            store.OpenPath(key.keyPath, key.create);
-            if (key.type == ValueType::Dword)
-                store.SetDword(key.value, *number);
-            else
-                store.SetText(key.value, text.toStdString());
-            store.ClosePath();
+    for (const BackupKey &key : xpBackupKeys())
+        if (qstrcmp(key.key, name) == 0)
+            return &key;
+    return nullptr;
+}
+
+// The pair `key` belongs to, as (first, second); nullptr for both when it is a single value.
+std::pair<const BackupKey *, const BackupKey *> pairOf(const BackupKey &key)
+{
+    for (const auto &[first, second] : restoredPairs)
+        if (qstrcmp(key.key, first) == 0 || qstrcmp(key.key, second) == 0)
+            return {keyNamed(first), keyNamed(second)};
+    return {nullptr, nullptr};
+}
+
+QString keyText(const BackupKey &key)
+{
+    return tweaks::rootDisplayName(key.root) + u'\\' + QString::fromUtf8(key.keyPath);
+}
+
+// What the backup recorded for `key`: a number for DWORD keys, a text otherwise; nullopt when
+// the key is absent from its section, or a DWORD key holds no number.
+std::optional<QVariant> recorded(const ini::IniDocument &document, const BackupKey &key)
+{
+    const QString section = QString::fromUtf8(groupInfo(key.group).section);
+    if (!document.contains(section, QString::fromUtf8(key.key)))
+        return std::nullopt;
+    const QString text = document.value(section, QString::fromUtf8(key.key));
+    if (key.type == ValueType::Text)
+        return QVariant(text);
+    const std::optional<quint32> number = integerOf(text);
+    return number ? std::optional<QVariant>(QVariant::fromValue(*number)) : std::nullopt;
+}
+
+bool writeValue(RegistryStore &store, const BackupKey &key, const QVariant &value)
+{
+    try {
+        if (key.type == ValueType::Dword)
+            store.SetDword(key.value, value.value<quint32>());
+        else
+            store.SetText(key.value, value.toString().toStdString());
+        return true;
+    } catch (const RegistryError &) {
+        return false;
+    }
+}
+
+// Writes one value, or a pair, into the key they share.
+void restoreValues(const QList<std::pair<const BackupKey *, QVariant>> &values, RegistryStore &store,
+                   RestoreReport &report)
+{
+    const BackupKey &first = *values.first().first;
+    store.SelectRoot(first.root);
+    if (!store.OpenPath(first.keyPath, first.create)) {
+        const auto reason = first.create ? SkippedValue::Reason::Refused : SkippedValue::Reason::KeyMissing;
+        for (const auto &[key, value] : values)
+            report.add({QString::fromUtf8(key->value), reason, keyText(*key)});
+        return;
+    }
+    bool refused = false;
+    for (const auto &[key, value] : values) {
+        // A pair goes under one guard: once its first write fails, the second is not tried.
+        if (refused || !writeValue(store, *key, value)) {
+            refused = true;
+            report.add({QString::fromUtf8(key->value), SkippedValue::Reason::Refused, keyText(*key)});
         }
     }
+    store.ClosePath();
+}
+
+} // namespace
+
+void RestoreReport::add(const SkippedValue &value)
+{
+    for (const SkippedValue &listed : skipped)
+        if (listed.value.compare(value.value, Qt::CaseInsensitive) == 0 && listed.detail == value.detail)
+            return;
+    skipped.append(value);
+}
+
+bool RestoreReport::refused() const
+{
+    return std::any_of(skipped.cbegin(), skipped.cend(),
+                       [](const SkippedValue &v) { return v.reason == SkippedValue::Reason::Refused; });
+}
+
+QString RestoreReport::lineOf(const SkippedValue &value)
+{
+    switch (value.reason) {
+    case SkippedValue::Reason::KeyMissing:
+        return QStringLiteral("%1: нет раздела %2").arg(value.value, value.detail);
+    case SkippedValue::Reason::Refused:
+        return QStringLiteral("%1: отказано в доступе (%2)").arg(value.value, value.detail);
+    case SkippedValue::Reason::PairIncomplete:
+        return QStringLiteral("%1: в бекапе нет парного значения %2").arg(value.value, value.detail);
+    }
+    return value.value;
+}
+
+QString RestoreReport::endMessage() const
+{
+    QString message = QStringLiteral("Востановление завершено");
+    if (skipped.isEmpty())
+        return message;
+    message += QStringLiteral("\nНе восстановлено:");
+    for (const SkippedValue &value : skipped)
+        message += u'\n' + lineOf(value);
+    return message;
+}
+
+RestoreReport restoreXpBackup(const ini::IniDocument &document, RegistryStore &store)
+{
+    RestoreReport report;
+    for (Group group : restoreOrder) {
+        for (const BackupKey &key : xpBackupKeys()) {
+            if (key.group != group)
+                continue;
+            const auto [first, second] = pairOf(key);
+            if (!first) {
+                if (const std::optional<QVariant> value = recorded(document, key))
+                    restoreValues({{&key, *value}}, store, report);
+                continue;
+            }
+            if (&key != first)
+                continue; // written with the first of its pair
+            const std::optional<QVariant> one = recorded(document, *first);
+            const std::optional<QVariant> two = recorded(document, *second);
+            if (one && two) {
+                restoreValues({{first, *one}, {second, *two}}, store, report);
+            } else if (one || two) {
+                // Half a pair would leave the setting in a state the pages never wrote.
+                const BackupKey *present = one ? first : second;
+                const BackupKey *absent = one ? second : first;
+                report.add({QString::fromUtf8(present->value), SkippedValue::Reason::PairIncomplete,
+                            QString::fromUtf8(absent->value)});
+            }
+        }
+    }
+    return report;
 }
 
 namespace {

@@ -71,10 +71,38 @@ void fillBackupSnapshot(registry::RegistryStore &store, BackupSnapshot &snapshot
 // replaced, others kept).
 void writeXpBackup(const QList<Group> &groups, const BackupSnapshot &snapshot, ini::IniDocument &document);
 
-// Writes the registry values a backup holds, group by group in the restore order. A value whose
-// key is absent from the file is left alone. A refused write raises the store's error: the
-// restore stops there and what was written stays.
-void restoreXpBackup(const ini::IniDocument &document, registry::RegistryStore &store);
+// A value a restore left as it was, and why.
+struct SkippedValue
+{
+    enum class Reason {
+        KeyMissing,     // the machine lacks its key, and the restore does not create that key
+        Refused,        // the registry refused the write
+        PairIncomplete, // the backup holds one value of a pair that is restored together
+    };
+    QString value;  // the registry value's name
+    Reason reason;
+    QString detail; // the missing key, or the pair's other value
+};
+
+struct RestoreReport
+{
+    QList<SkippedValue> skipped;
+
+    // Lists a value once: a restore and the OK commands after it can fail on the same value.
+    void add(const SkippedValue &value);
+    // A write the registry refused, as opposed to values this machine has no place for.
+    bool refused() const;
+    // "Востановление завершено", then "Не восстановлено:" and a line per value left as it was.
+    QString endMessage() const;
+    static QString lineOf(const SkippedValue &value);
+};
+
+// Writes the registry values a backup holds, group by group in the restore order, each that it
+// can: a value whose key is absent from the file is left alone, and one whose key path the
+// machine lacks (where the key is not created) or that the registry refuses is skipped and
+// reported; the restore goes on with the next. DoReport/ShowUI and AutoShareWks/AutoShareServer
+// are written as pairs, in one open key, and only when the backup holds both.
+RestoreReport restoreXpBackup(const ini::IniDocument &document, registry::RegistryStore &store);
 
 // A Vista backup: the chosen groups (Explorer, System, RecycleBin, Taskbar) as check box states
 // from the snapshot, and always the recycle-bin name.

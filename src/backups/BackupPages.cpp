@@ -159,6 +159,25 @@ void finish(QWidget *page, platform::ProgramContext &context)
 
 } // namespace
 
+// The window's XP pages after a restore: what OK could not write goes into the end message
+// rather than a box per value.
+class WindowPages final : public XpPagesAfterRestore
+{
+public:
+    explicit WindowPages(tweaks::TweakPages &pages) : m_pages(pages) {}
+    void reload() override { m_pages.LoadRegedit(0); }
+    QList<const tweaks::TweakEntry *> runOk(const QString &okButton) override
+    {
+        for (tweaks::TweakPage *page : m_pages.pages())
+            if (okButton == QString::fromUtf8(page->definition().okButton))
+                return page->okClickCollecting();
+        return {};
+    }
+
+private:
+    tweaks::TweakPages &m_pages;
+};
+
 class BackupPages::XpPage : public QWidget
 {
 public:
@@ -203,16 +222,11 @@ public:
         const QString file = m_owner.list().fileAt(selectedRow(m_frame.list));
         if (file.isEmpty())
             return; // no row chosen: no file to act on
-        m_owner.backups().restoreXp(file);
+        WindowPages pages(m_tweakPages);
+        const RestoreReport report = m_owner.backups().restoreXp(file, pages);
         finish(this, m_context);
-        m_tweakPages.LoadRegedit(0);
-        const QList<tweaks::TweakPage *> pages = m_tweakPages.pages();
-        for (const QString &ok : tweaks::xpRestoreOkOrder())
-            for (tweaks::TweakPage *page : pages)
-                if (ok == QString::fromUtf8(page->definition().okButton))
-                    page->okClick();
-        Dialogs::message(window(), Dialogs::Icon::Information, QStringLiteral("Готово"),
-                         QStringLiteral("Востановление завершено"));
+        Dialogs::message(window(), report.skipped.isEmpty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning,
+                         QStringLiteral("Готово"), report.endMessage());
     }
 
     void sButton3Click() { m_owner.deleteSelected(this, m_frame.list); }

@@ -1,8 +1,29 @@
 #include "TweakBackups.h"
 
+#include "TweakCatalogue.h"
 #include "ini/IniFile.h"
 
 namespace tolvex::backups {
+
+MemoryXpPages::MemoryXpPages(platform::Machine &machine) : m_store(machine.registry())
+{
+    for (const tweaks::TweakPageDef *page : tweaks::xpPages())
+        for (const tweaks::TweakEntry &row : page->rows)
+            m_controls.add(row);
+}
+
+void MemoryXpPages::reload() { tweaks::loadPages(tweaks::xpPages(), tweaks::xpLoadOrder(), m_store, m_controls); }
+
+QList<const tweaks::TweakEntry *> MemoryXpPages::runOk(const QString &okButton)
+{
+    QList<const tweaks::TweakEntry *> failed;
+    for (const tweaks::TweakPageDef *page : tweaks::xpPages())
+        if (okButton == QString::fromUtf8(page->okButton))
+            for (const tweaks::TweakEntry &row : page->rows)
+                if (!tweaks::TweakEngine::applyRow(row, m_store, m_controls).isEmpty())
+                    failed.append(&row);
+    return failed;
+}
 
 TweakBackups::TweakBackups(platform::ProgramContext &context) : m_context(context) {}
 
@@ -38,11 +59,25 @@ QString TweakBackups::makeXp(const QList<Group> &groups)
     return path;
 }
 
-void TweakBackups::restoreXp(const QString &path)
+RestoreReport TweakBackups::restoreXp(const QString &path, XpPagesAfterRestore &pages)
 {
     const ini::IniDocument document = read(path);
     registry::RegistryStore store(m_context.machine.registry());
-    restoreXpBackup(document, store);
+    RestoreReport report = restoreXpBackup(document, store);
+    pages.reload();
+    for (const QString &ok : tweaks::xpRestoreOkOrder()) {
+        for (const tweaks::TweakEntry *row : pages.runOk(ok)) {
+            store.SelectRoot(row->root);
+            // A key OK could not even make is one this machine lacks; otherwise the write was refused.
+            const auto reason = store.HasKey(row->keyPath) ? SkippedValue::Reason::Refused
+                                                          : SkippedValue::Reason::KeyMissing;
+            const QString key = tweaks::rootDisplayName(row->root) + u'\\' + QString::fromUtf8(row->keyPath);
+            for (const char *value : {row->value, row->value2})
+                if (*value)
+                    report.add({QString::fromUtf8(value), reason, key});
+        }
+    }
+    return report;
 }
 
 QString TweakBackups::makeVista(const QList<Group> &groups, const tweaks::VistaSnapshot &snapshot)

@@ -19,17 +19,6 @@ namespace {
 constexpr char usage[] = "tolvex-cli backup make CODE... | list | restore FILE | delete FILE\n"
                          "CODE: НРС НП СБ СН К ВвС ПЗ МП П (on Vista: НП СН К ПЗ)\n";
 
-// The XP pages reloaded from the registry and applied, as after a restore from the window.
-QStringList reloadAndApplyXpPages(registry::RegistryStore &store)
-{
-    tweaks::ControlStateMap controls;
-    for (const tweaks::TweakPageDef *page : tweaks::xpPages())
-        for (const tweaks::TweakEntry &row : page->rows)
-            controls.add(row);
-    tweaks::loadPages(tweaks::xpPages(), tweaks::xpLoadOrder(), store, controls);
-    return tweaks::applyPages(tweaks::xpPages(), tweaks::xpRestoreOkOrder(), store, controls);
-}
-
 tweaks::ControlStateMap vistaControls()
 {
     tweaks::ControlStateMap controls;
@@ -95,19 +84,26 @@ int runBackupCommand(CliContext &c)
                 c.err << "Файл бекапа " << rest[0] << " не найден.\n";
                 return 1;
             }
+            if (!c.machine->vistaGeneration()) {
+                MemoryXpPages pages(*c.machine);
+                const RestoreReport report = backups.restoreXp(rest[0], pages);
+                c.out << "Востановление завершено\n";
+                if (!report.skipped.isEmpty()) {
+                    c.err << "Не восстановлено:\n";
+                    for (const SkippedValue &value : report.skipped)
+                        c.err << RestoreReport::lineOf(value) << '\n';
+                }
+                // Values this machine has no key for are expected; a refused write is not.
+                return report.refused() ? 1 : 0;
+            }
             QStringList errors;
             registry::RegistryStore store(c.machine->registry());
-            if (c.machine->vistaGeneration()) {
-                tweaks::ControlStateMap controls = vistaControls();
-                tweaks::VistaSnapshot snapshot;
-                tweaks::VLoadRegedit(store, controls, snapshot);
-                restoreVistaBackup(backups.read(rest[0]), controls, [&](const QString &ok) {
-                    errors += tweaks::applyPages(tweaks::vistaPages(), {ok}, store, controls);
-                });
-            } else {
-                backups.restoreXp(rest[0]);
-                errors = reloadAndApplyXpPages(store);
-            }
+            tweaks::ControlStateMap controls = vistaControls();
+            tweaks::VistaSnapshot snapshot;
+            tweaks::VLoadRegedit(store, controls, snapshot);
+            restoreVistaBackup(backups.read(rest[0]), controls, [&](const QString &ok) {
+                errors += tweaks::applyPages(tweaks::vistaPages(), {ok}, store, controls);
+            });
             for (const QString &e : errors)
                 c.err << e << '\n';
             c.out << "Востановление завершено\n";

@@ -87,6 +87,12 @@ struct Fixture
         qFatal("no key %s", name);
     }
     QString hostPath(const QString &path) { return shell->hostPath(path); }
+    // The registry part of a restore: the file's values written back.
+    RestoreReport restoreValues(TweakBackups &backups, const QString &path)
+    {
+        RegistryStore store(machine->registry());
+        return restoreXpBackup(backups.read(path), store);
+    }
 };
 
 } // namespace
@@ -221,7 +227,7 @@ private slots:
         const QString path = backups.makeXp(all);
         const QByteArray file = test::readFile(f.hostPath(path));
         f.setAll(5, "после");
-        backups.restoreXp(path);
+        f.restoreValues(backups, path);
         QVERIFY(f.context->finishCommand().isEmpty());
         for (const BackupKey &key : xpBackupKeys())
             QCOMPARE(f.get(key), key.type == tweaks::ValueType::Dword ? QVariant::fromValue(0xFFFFFFFFu) : QVariant("до"));
@@ -235,7 +241,7 @@ private slots:
         TweakBackups backups(*f.context);
         const QString path = backups.makeXp({Group::System});
         f.setAll(7, "7");
-        backups.restoreXp(path);
+        f.restoreValues(backups, path);
         f.context->finishCommand();
         QCOMPARE(f.get(f.key("SfcD")), QVariant::fromValue(111u));
         QCOMPARE(f.get(f.key("Auto")), QVariant("111"));
@@ -267,7 +273,7 @@ private slots:
 
         f.set(store, f.key("SfcD"), 9, "");
         f.context->finishCommand();
-        backups.restoreXp(path);
+        f.restoreValues(backups, path);
         f.context->finishCommand();
         QCOMPARE(f.get(f.key("SfcD")), QVariant::fromValue(9u)); // left alone
         auto fresh = platform::Machine::open(f.machine->folder(), f.machine->programFolder());
@@ -300,7 +306,7 @@ private slots:
         TweakBackups backups(*f.context);
         const QString path = backups.makeXp({Group::Network});
         f.setAll(0, "b");
-        backups.restoreXp(path);
+        f.restoreValues(backups, path);
         f.context->finishCommand();
         for (const BackupKey &key : xpBackupKeys()) {
             const bool network = key.group == Group::Network;
@@ -415,27 +421,100 @@ private slots:
         QCOMPARE(test::readFile(f.machine->folder() + "/user.reg"), user);
     }
 
-    void refusedRestoreStopsAtThatKey()
+    // A machine that lacks a key the restore may not create: that value is reported and left
+    // out, and every value after it is still written.
+    void restoreGoesOnPastMissingKeys()
     {
         Fixture f;
         f.setAll(1, "a");
         TweakBackups backups(*f.context);
-        const QString path = backups.makeXp({Group::System});
+        const QString path = backups.makeXp({Group::System, Group::Taskbar});
         f.setAll(0, "b");
-        // The FileSystem key is gone: a restore that may not create keys fails there.
         RegistryStore store(f.machine->registry());
         store.SelectRoot(tweaks::Root::LocalMachine);
         QVERIFY(store.RemoveKey("SYSTEM\\CurrentControlSet\\Control\\FileSystem"));
+        QVERIFY(store.RemoveKey("SYSTEM\\CurrentControlSet\\Control\\WOW"));
         f.context->finishCommand();
-        try {
-            backups.restoreXp(path);
-            QFAIL("no error");
-        } catch (const registry::RegistryError &e) {
-            QCOMPARE(QString(e.what()), QString("Failed to set data for 'NtfsDisableLastAccessUpdate'"));
+        const QByteArray file = test::readFile(f.hostPath(path));
+
+        const RestoreReport report = f.restoreValues(backups, path);
+        f.context->finishCommand();
+        QCOMPARE(report.skipped.size(), 2);
+        QCOMPARE(report.skipped[0].value, QString("NtfsDisableLastAccessUpdate"));
+        QCOMPARE(report.skipped[0].reason, SkippedValue::Reason::KeyMissing);
+        QCOMPARE(report.skipped[1].value, QString("DefaultSeparateVDM"));
+        QVERIFY(!report.refused());
+        QCOMPARE(report.endMessage(),
+                 QString("Востановление завершено\n"
+                         "Не восстановлено:\n"
+                         "NtfsDisableLastAccessUpdate: нет раздела HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\FileSystem\n"
+                         "DefaultSeparateVDM: нет раздела HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\WOW"));
+        QCOMPARE(f.get(f.key("CLPF")), QVariant::fromValue(1u)); // before the missing key
+        QCOMPARE(f.get(f.key("SfcD")), QVariant::fromValue(1u)); // after it
+        QCOMPARE(f.get(f.key("Enab")), QVariant("a"));
+        QCOMPARE(f.get(f.key("EBT")), QVariant::fromValue(1u)); // a later group
+        QVERIFY(!f.get(f.key("NTFSDLA")).isValid());             // no key was made
+        QCOMPARE(test::readFile(f.hostPath(path)), file);
+    }
+
+    void refusedWritesAreReported()
+    {
+        Fixture f;
+        f.setAll(1, "a");
+        TweakBackups backups(*f.context);
+        const QString path = backups.makeXp({Group::Network});
+        f.setAll(0, "b");
+        f.machine->registry().setReadOnly(true);
+        const RestoreReport report = f.restoreValues(backups, path);
+        QVERIFY(report.refused());
+        // The pair goes under one guard; RestrictAnonymous is still tried after it.
+        QStringList values;
+        for (const SkippedValue &v : report.skipped) {
+            values << v.value;
+            QCOMPARE(v.reason, SkippedValue::Reason::Refused);
         }
+        QCOMPARE(values, (QStringList{"AutoShareWks", "AutoShareServer", "RestrictAnonymous"}));
+        QVERIFY(report.endMessage().contains("RestrictAnonymous: отказано в доступе"));
+    }
+
+    // Half of a pair is never written on its own.
+    void pairsNeedBothHalves_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("present");
+        QTest::addColumn<QString>("absent");
+        QTest::addColumn<QString>("presentValue");
+        QTest::addColumn<QString>("absentValue");
+        QTest::newRow("SUI without DoR") << "Системные настройки" << "SUI" << "DoR" << "ShowUI" << "DoReport";
+        QTest::newRow("DoR without SUI") << "Системные настройки" << "DoR" << "SUI" << "DoReport" << "ShowUI";
+        QTest::newRow("ASS without ASW") << "Сетевая безопасность" << "ASS" << "ASW" << "AutoShareServer" << "AutoShareWks";
+        QTest::newRow("ASW without ASS") << "Сетевая безопасность" << "ASW" << "ASS" << "AutoShareWks" << "AutoShareServer";
+    }
+    void pairsNeedBothHalves()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, present);
+        QFETCH(QString, absent);
+        QFETCH(QString, presentValue);
+        QFETCH(QString, absentValue);
+        Fixture f;
+        f.setAll(0, "b");
+        TweakBackups backups(*f.context);
+        ini::IniDocument doc;
+        doc.setValue(section, present, "1");
+        doc.setValue(section, section == "Системные настройки" ? "QEdit" : "RA", "1");
+        const QString path = backups.pathOf("half.ini");
+        backups.write(path, doc);
+
+        const RestoreReport report = f.restoreValues(backups, path);
         f.context->finishCommand();
-        QCOMPARE(f.get(f.key("CLPF")), QVariant::fromValue(1u)); // written before the failure
-        QCOMPARE(f.get(f.key("SfcD")), QVariant::fromValue(0u)); // after it: not reached
+        QCOMPARE(f.get(f.key(present.toLatin1())), QVariant::fromValue(0u));
+        QCOMPARE(f.get(f.key(absent.toLatin1())), QVariant::fromValue(0u));
+        QCOMPARE(f.get(f.key(section == "Системные настройки" ? "QEdit" : "RA")), QVariant::fromValue(1u));
+        QCOMPARE(report.skipped.size(), 1);
+        QCOMPARE(RestoreReport::lineOf(report.skipped[0]),
+                 presentValue + ": в бекапе нет парного значения " + absentValue);
+        QVERIFY(!report.refused());
     }
 };
 

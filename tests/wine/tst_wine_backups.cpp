@@ -4,6 +4,7 @@
 #include "WineTools.h"
 
 #include "BackupFiles.h"
+#include "ini/IniFile.h"
 #include "TweakBackups.h"
 #include "TweakCatalogue.h"
 #include "vista/VistaLoader.h"
@@ -93,6 +94,16 @@ QHash<QString, QVariant> readKeys(platform::Machine &machine)
     return values;
 }
 
+// The page control that shows a backup key's value.
+QString controlOf(const BackupKey &key)
+{
+    for (const tweaks::TweakPageDef *page : tweaks::xpPages())
+        for (const tweaks::TweakEntry &row : page->rows)
+            if (qstrcmp(row.value, key.value) == 0 && qstrcmp(row.keyPath, key.keyPath) == 0)
+                return QString::fromUtf8(row.control);
+    return {};
+}
+
 } // namespace
 
 class TestWineBackups : public QObject
@@ -175,14 +186,9 @@ private slots:
             QVERIFY(QFile::copy(dir.path() + "/backup.ini", restored));
             QCOMPARE(readKeys(*s.machine).value("SfcD"), QVariant::fromValue(5u));
             TweakBackups backups(*s.context);
-            backups.restoreXp(s.machine->windowsPath(restored));
-            tweaks::ControlStateMap controls;
-            for (const tweaks::TweakPageDef *page : tweaks::xpPages())
-                for (const tweaks::TweakEntry &row : page->rows)
-                    controls.add(row);
-            RegistryStore store(s.machine->registry());
-            tweaks::loadPages(tweaks::xpPages(), tweaks::xpLoadOrder(), store, controls);
-            QVERIFY(tweaks::applyPages(tweaks::xpPages(), tweaks::xpRestoreOkOrder(), store, controls).isEmpty());
+            MemoryXpPages pages(*s.machine);
+            const RestoreReport report = backups.restoreXp(s.machine->windowsPath(restored), pages);
+            QVERIFY2(report.skipped.isEmpty(), qPrintable(report.endMessage()));
             QVERIFY(s.context->finishCommand().isEmpty());
         }
 
@@ -206,6 +212,90 @@ private slots:
             ++checked;
         }
         QCOMPARE(checked, backedUp.size());
+    }
+
+    // A prefix only switched to XP lacks several keys the restore may not create: tolvex-cli
+    // restores every value it has a key for, names the rest and ends normally.
+    void cliRestoreOnPrefixThatLacksKeys()
+    {
+        QTemporaryDir dir;
+        const QString prefix = dir.path() + "/xp";
+        QVERIFY(QProcess::execute("cp", {"-a", qEnvironmentVariable("TOLVEX_TEST_XP_PREFIX"), prefix}) == 0);
+        // A program folder of its own, so that the backup does not land beside the built programs.
+        const QString program = dir.path() + "/program";
+        QVERIFY(QDir().mkpath(program + "/Backups"));
+        QVERIFY(QFile::copy(qEnvironmentVariable("TOLVEX_PROGRAM_DIR") + "/tolvex-cli", program + "/tolvex-cli"));
+        QVERIFY(QFile::setPermissions(program + "/tolvex-cli", QFile::ReadOwner | QFile::ExeOwner));
+        auto cli = [&](const QStringList &args) {
+            QProcess p;
+            p.start(program + "/tolvex-cli", QStringList{"--machine", prefix} + args);
+            p.waitForFinished(60000);
+            return std::tuple(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).trimmed(),
+                              QString::fromUtf8(p.readAllStandardError()));
+        };
+
+        const auto [made, file, madeErr] = cli({"backup", "make", "НРС", "НП", "СБ", "СН", "К", "ВвС", "ПЗ", "МП", "П"});
+        QCOMPARE(made, 0);
+        const QString hostFile = program + "/Backups/" + text::extractFileName(file);
+        const QByteArray backup = test::readFile(hostFile);
+        // What the backup recorded, as the values it stands for.
+        QHash<QString, QVariant> backedUp;
+        const ini::IniDocument recorded = ini::IniFile(hostFile).load();
+        for (const BackupKey &key : xpBackupKeys()) {
+            const QString section = QString::fromUtf8(groupInfo(key.group).section);
+            if (!recorded.contains(section, key.key))
+                continue;
+            const QString text = recorded.value(section, key.key);
+            backedUp.insert(key.key, key.type == tweaks::ValueType::Dword ? QVariant::fromValue(*integerOf(text))
+                                                                          : QVariant(text));
+        }
+
+        // Wine changes values in groups restored before "Системные настройки", in it and after it.
+        const QString reg = "Windows Registry Editor Version 5.00\r\n"
+                            "\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n\"DragFullWindows\"=\"1\"\r\n"
+                            "\"HungAppTimeout\"=\"9000\"\r\n"
+                            "\r\n[HKEY_CURRENT_USER\\Control Panel\\Mouse]\r\n\"SnapToDefaultButton\"=\"1\"\r\n"
+                            "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]\r\n"
+                            "\"Auto\"=\"0\"\r\n"
+                            "\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}]\r\n"
+                            "\"LocalizedString\"=\"Мусор\"\r\n";
+        QFile import(dir.path() + "/change.reg");
+        QVERIFY(import.open(QIODevice::WriteOnly));
+        import.write("\xFF\xFE");
+        import.write(reinterpret_cast<const char *>(reg.utf16()), reg.size() * 2);
+        import.close();
+        QCOMPARE(test::runWine(prefix, {"regedit", "/S", import.fileName()}).exitCode, 0);
+        test::waitForWineServer(prefix);
+
+        const auto [restored, out, err] = cli({"backup", "restore", file});
+        QCOMPARE(restored, 0);
+        QCOMPARE(out, QString("Востановление завершено"));
+        QVERIFY2(err.startsWith("Не восстановлено:\n"), qPrintable(err));
+        for (const char *missing : {"DefaultSeparateVDM", "Enable", "InitialKeyboardIndicators"})
+            QVERIFY2(err.contains(QString(missing) + ": нет раздела "), qPrintable(err));
+        QVERIFY2(!err.contains("отказано"), qPrintable(err));
+        QCOMPARE(test::readFile(hostFile), backup);
+
+        // Wine reads every value that had a key back as it was backed up. A text the page cannot
+        // show (MinAnimate recorded empty) is then written by the page's OK as its unchecked data.
+        const QString hklm = test::exportKey(prefix, "HKEY_LOCAL_MACHINE");
+        const QString hkcu = test::exportKey(prefix, "HKEY_CURRENT_USER");
+        int compared = 0;
+        for (const BackupKey &key : xpBackupKeys()) {
+            if (!backedUp.contains(key.key) || err.contains(QString::fromUtf8(key.value) + ": нет раздела"))
+                continue;
+            QVariant expected = backedUp[key.key];
+            if (const tweaks::TweakEntry *row = tweaks::findRow(tweaks::xpPages(), controlOf(key)))
+                if (row->controlType == tweaks::ControlType::CheckBox && key.type == tweaks::ValueType::Text &&
+                    expected != row->checked.text && expected != row->unchecked.text)
+                    expected = QString::fromUtf8(row->unchecked.text);
+            const QString got = exported(key.root == tweaks::Root::CurrentUser ? hkcu : hklm, fullKey(key), key.value);
+            QVERIFY2(got == asExported(expected),
+                     qPrintable(QString("%1: Wine has %2, expected %3").arg(key.key, got, asExported(expected))));
+            ++compared;
+        }
+        QCOMPARE(compared + err.count(": нет раздела "), backedUp.size());
+        QVERIFY(compared >= 8);
     }
 
     void vistaBackupRoundTrip()
