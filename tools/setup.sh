@@ -12,6 +12,7 @@ packages=(
     wine wine64                                   # real prefixes for the tests, and for users
     clang libclang-rt-14-dev                      # the fuzz targets (libFuzzer)
     xvfb xauth imagemagick x11-utils              # a display for screenshots, import, xwininfo
+    fonts-liberation                              # Arial's metrics where Tahoma is missing
 )
 
 missing=()

@@ -63,14 +63,18 @@ QStringList xpRestoreOkOrder()
 }
 
 QStringList loadPages(const std::vector<const TweakPageDef *> &pages, const QStringList &order,
-                      registry::RegistryStore &store, TweakControls &controls)
+                      registry::RegistryStore &store, TweakControls &controls,
+                      const std::function<void(const QString &message)> &onMessage)
 {
     QStringList messages;
     for (const QString &control : order)
         if (const TweakEntry *row = findRow(pages, control)) {
             const QString message = TweakEngine::loadRow(*row, store, controls);
-            if (!message.isEmpty())
-                messages.append(message);
+            if (message.isEmpty())
+                continue;
+            messages.append(message);
+            if (onMessage)
+                onMessage(message);
         }
     return messages;
 }

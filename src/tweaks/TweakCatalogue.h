@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace tolvex::tweaks {
@@ -29,9 +30,11 @@ QStringList vistaLoadOrder();
 const TweakEntry *findRow(const std::vector<const TweakPageDef *> &pages, const QString &control);
 
 // Loads every row of `pages` in `order` (mode 0 of the loaders): reads only. Returns the
-// messages of failed reads that rows report that way, in load order.
+// messages of failed reads that rows report that way, in load order; `onMessage` is told each
+// one as its row is loaded, before the rows after it.
 QStringList loadPages(const std::vector<const TweakPageDef *> &pages, const QStringList &order,
-               registry::RegistryStore &store, TweakControls &controls);
+                      registry::RegistryStore &store, TweakControls &controls,
+                      const std::function<void(const QString &message)> &onMessage = {});
 
 // Applies whole pages, as their OK buttons do, in the order of the OK buttons named; returns the
 // access-error texts of what failed.

@@ -29,7 +29,7 @@ enum class LoadRule {
 };
 
 // What makes a control enable its page's OK button.
-enum class ChangeTrigger { Default, Click, Focus, None };
+enum class ChangeTrigger { Default, Click, Focus, ClickAndFocus, None };
 
 // What a row writes for one state: a number for DWORD rows, a text for text rows.
 struct TweakData
@@ -107,6 +107,7 @@ struct TweakPageDef
     int hintWidths[2] = {275, 50};
     std::vector<TweakEntry> rows;
     int columns = 1;              // the rows are laid out top to bottom in this many columns
+    bool okIsDefault = false;     // Enter presses OK while the page is shown
 };
 
 QString rootDisplayName(Root root);

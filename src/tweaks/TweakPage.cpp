@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -55,6 +56,18 @@ TweakPage::TweakPage(const TweakPageDef &def, platform::ProgramContext &context,
     buttons->addWidget(m_undo);
     outer->addLayout(buttons);
     connect(m_ok, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { okClick(); }); });
+    if (def.okIsDefault) {
+        // A main window has no default button of its own: Enter anywhere in it presses OK, but
+        // only while this page is the one shown.
+        m_ok->setDefault(true);
+        for (const QKeySequence &key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+            auto *shortcut = new QShortcut(key, this);
+            connect(shortcut, &QShortcut::activated, m_ok, [this] {
+                if (m_ok->isEnabled())
+                    m_ok->click();
+            });
+        }
+    }
     connect(m_undo, &QPushButton::clicked, this, [this] { ui::guarded(this, [this] { undoClick(); }); });
 
     m_hint = new ui::HintPanel(def.hintWidths[0], def.hintWidths[1], this);
@@ -73,7 +86,8 @@ void TweakPage::buildRow(const TweakEntry &row, QGridLayout *grid, int &line)
         field->setObjectName(fieldName);
         field->setMaximumWidth(number ? 80 : 200);
         field->installEventFilter(this);
-        if (row.change == ChangeTrigger::Default || row.change == ChangeTrigger::Focus)
+        if (row.change == ChangeTrigger::Default || row.change == ChangeTrigger::Focus ||
+            row.change == ChangeTrigger::ClickAndFocus)
             m_focusChange.insert(field);
         if (row.change == ChangeTrigger::Click)
             m_clickChange.insert(field);
@@ -124,8 +138,11 @@ void TweakPage::buildRow(const TweakEntry &row, QGridLayout *grid, int &line)
     m_boxes.insert(name, box);
     if (row.hasHint)
         m_hintSources.insert(box, &row);
-    if (row.change == ChangeTrigger::Default || row.change == ChangeTrigger::Click)
+    if (row.change == ChangeTrigger::Default || row.change == ChangeTrigger::Click ||
+        row.change == ChangeTrigger::ClickAndFocus)
         connect(box, &QCheckBox::toggled, this, &TweakPage::changeClick);
+    if (row.change == ChangeTrigger::ClickAndFocus)
+        m_focusChange.insert(box);
     if (row.change == ChangeTrigger::Focus) {
         m_focusChange.insert(box);
         // A box that already holds the focus gets no focus event when clicked; the click is
@@ -209,16 +226,30 @@ void TweakPage::setEnabled(const QString &name, bool on)
 
 void TweakPage::changeClick() { m_ok->setEnabled(true); }
 
-void TweakPage::okClick()
+void TweakPage::applyRows(const std::function<void(const TweakEntry &row, const QString &error)> &onFailure)
 {
     registry::RegistryStore store(m_context.machine.registry());
     for (const TweakEntry &row : m_def.rows)
         for (const QString &error : TweakEngine::applyRow(row, store, *this))
-            ui::Dialogs::message(this, ui::Dialogs::Icon::Error, QStringLiteral("Ошибка"), error);
+            onFailure(row, error);
     setButtons(false, true);
+}
+
+void TweakPage::okClick()
+{
+    applyRows([this](const TweakEntry &, const QString &error) {
+        ui::Dialogs::message(this, ui::Dialogs::Icon::Error, QStringLiteral("Ошибка"), error);
+    });
     const QStringList saveErrors = m_context.finishCommand();
     if (!saveErrors.isEmpty())
         ui::showErrorBox(this, saveErrors.join(u'\n'));
+}
+
+QList<const TweakEntry *> TweakPage::okClickCollecting()
+{
+    QList<const TweakEntry *> failed;
+    applyRows([&failed](const TweakEntry &row, const QString &) { failed.append(&row); });
+    return failed;
 }
 
 void TweakPage::undoClick()

@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QWidget>
 
+#include <functional>
+
 class QAbstractButton;
 class QGridLayout;
 class QCheckBox;
@@ -45,6 +47,9 @@ public:
 
     // The page's handlers: OK writes every row, undo returns to the start-up state.
     void okClick();
+    // OK as a backup restore runs it: the rows whose write failed are handed back instead of
+    // shown one box each, and the registry files are left for the caller to save.
+    QList<const TweakEntry *> okClickCollecting();
     void undoClick();
     // Enables OK; every change of a box, and a field taking the focus, runs it.
     void changeClick();
@@ -56,6 +61,7 @@ private:
     void buildRow(const TweakEntry &row, QGridLayout *grid, int &line);
     QWidget *control(const QString &name) const;
     void setButtons(bool ok, bool undo);
+    void applyRows(const std::function<void(const TweakEntry &row, const QString &error)> &onFailure);
 
     const TweakPageDef &m_def;
     platform::ProgramContext &m_context;

@@ -49,10 +49,11 @@ void TweakPages::LoadRegedit(int mode)
         return; // the backup snapshot is read by the backups
     registry::RegistryStore store(m_context.machine.registry());
     PagesControls controls(m_xp->pages);
-    // One box per message, as the load meets them; the load goes on after each.
-    for (const QString &message : loadPages(m_xp->defs, xpLoadOrder(), store, controls))
-        ui::Dialogs::message(m_xp->pages.isEmpty() ? nullptr : m_xp->pages.first()->window(), ui::Dialogs::Icon::Error,
-                             QStringLiteral("Ошибка"), message);
+    QWidget *window = m_xp->pages.isEmpty() ? nullptr : m_xp->pages.first()->window();
+    // One box per message, as the load meets its row; the load goes on after each.
+    loadPages(m_xp->defs, xpLoadOrder(), store, controls, [window](const QString &message) {
+        ui::Dialogs::message(window, ui::Dialogs::Icon::Error, QStringLiteral("Ошибка"), message);
+    });
 }
 
 void TweakPages::VLoadRegedit()

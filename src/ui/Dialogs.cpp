@@ -16,6 +16,17 @@ Recorder &recorder()
     static Recorder r;
     return r;
 }
+std::function<void(const Dialogs::Shown &)> &shownHook()
+{
+    static std::function<void(const Dialogs::Shown &)> hook;
+    return hook;
+}
+void record(const Dialogs::Shown &shown)
+{
+    recorder().shown.append(shown);
+    if (shownHook())
+        shownHook()(shown);
+}
 
 QMessageBox::Icon qtIcon(Dialogs::Icon icon)
 {
@@ -33,7 +44,7 @@ QMessageBox::Icon qtIcon(Dialogs::Icon icon)
 void Dialogs::message(QWidget *parent, Icon icon, const QString &caption, const QString &text)
 {
     if (recorder().on) {
-        recorder().shown.append({icon, caption, text});
+        record({icon, caption, text});
         if (!recorder().answers.isEmpty())
             recorder().answers.removeFirst();
         return;
@@ -45,7 +56,7 @@ void Dialogs::message(QWidget *parent, Icon icon, const QString &caption, const 
 bool Dialogs::ask(QWidget *parent, const QString &caption, const QString &text)
 {
     if (recorder().on) {
-        recorder().shown.append({Icon::Question, caption, text});
+        record({Icon::Question, caption, text});
         const Answer answer = recorder().answers.isEmpty() ? Answer::Yes : recorder().answers.takeFirst();
         return answer == Answer::Yes || answer == Answer::Ok;
     }
@@ -56,7 +67,7 @@ bool Dialogs::ask(QWidget *parent, const QString &caption, const QString &text)
 bool Dialogs::confirm(QWidget *parent, const QString &caption, const QString &text)
 {
     if (recorder().on) {
-        recorder().shown.append({Icon::Question, caption, text});
+        record({Icon::Question, caption, text});
         const Answer answer = recorder().answers.isEmpty() ? Answer::Ok : recorder().answers.takeFirst();
         return answer == Answer::Yes || answer == Answer::Ok;
     }
@@ -70,7 +81,13 @@ void Dialogs::startRecording()
     recorder().on = true;
 }
 
-void Dialogs::stopRecording() { recorder() = Recorder{}; }
+void Dialogs::stopRecording()
+{
+    recorder() = Recorder{};
+    shownHook() = nullptr;
+}
+
+void Dialogs::setShownHook(std::function<void(const Shown &)> hook) { shownHook() = std::move(hook); }
 
 QList<Dialogs::Shown> Dialogs::takeRecorded()
 {

@@ -37,6 +37,8 @@ public:
     static void stopRecording();
     static QList<Shown> takeRecorded();
     static void queueAnswer(Answer answer);
+    // For tests: runs at the moment a recorded box is shown, to look at what surrounds it then.
+    static void setShownHook(std::function<void(const Shown &)> hook);
 };
 
 } // namespace tolvex::ui

@@ -311,12 +311,27 @@ private slots:
         QCOMPARE(bar->panelText(1), QString("Ключ:SecondLevelDataCache"));
     }
 
-    void fieldFocusEnablesOk()
+    // The change handler is also the focus handler of these four controls.
+    void focusEnablesOk_data()
     {
+        QTest::addColumn<QString>("control");
+        QTest::newRow("SETTCACHE2LEVEL") << "SETTCACHE2LEVEL";
+        QTest::newRow("CACHEDISC") << "CACHEDISC";
+        QTest::newRow("RUN16bitOTD") << "RUN16bitOTD";
+        QTest::newRow("SETCACHEDISC") << "SETCACHEDISC";
+    }
+    void focusEnablesOk()
+    {
+        QFETCH(QString, control);
         start(quietSystem, {});
         QVERIFY(!ok()->isEnabled());
-        field("SETTCACHE2LEVEL")->setFocus(Qt::TabFocusReason);
+        QWidget *widget = find<QWidget>(m_page, control);
+        widget->setEnabled(true);
+        widget->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(ok()->isEnabled());
+        // Only the focus: a box taking it is not changed by that.
+        if (auto *box = qobject_cast<QCheckBox *>(widget))
+            QVERIFY(!box->isChecked());
     }
 };
 

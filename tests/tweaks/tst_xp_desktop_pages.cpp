@@ -386,6 +386,29 @@ private slots:
         QTRY_VERIFY(ok()->isEnabled());
     }
 
+    // OK is the window's default button while the desktop page is shown, and only then.
+    void enterPressesDesktopOk()
+    {
+        start("sTabSheet5", {}, {});
+        QVERIFY(ok()->isDefault());
+        click(box("HIDEZ"));
+        QVERIFY(ok()->isEnabled());
+        auto *after = m_window->findChild<QLineEdit *>();
+        after->setFocus();
+        QTest::keyClick(after, Qt::Key_Return);
+        QVERIFY(!ok()->isEnabled()); // pressed: written, undo on
+        QVERIFY(undo()->isEnabled());
+        QCOMPARE(stored({"HKCU", "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", "NoDispScrSavPage"}),
+                 QString("dword:00000001"));
+
+        click(box("HIDEZ"));
+        m_page->hide();
+        QTest::keyClick(after, Qt::Key_Return);
+        QVERIFY(ok()->isEnabled()); // not shown: Enter does nothing to it
+        for (const char *page : {"sTabSheet4", "sTabSheet6"})
+            QVERIFY(!static_cast<tweaks::TweakPage *>(m_pages->page(page))->okButton()->isDefault());
+    }
+
     // Standing alone, the first box of the page holds the focus from the start and is where the
     // focus goes when OK turns itself off.
     void focusOfTheFirstBox()

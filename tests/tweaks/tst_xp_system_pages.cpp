@@ -543,6 +543,20 @@ private slots:
         QCOMPARE(storedValue(m_dir->path(), Root::CurrentUser, ea, "Start_AutoCascade"), QString("dword:00000000"));
     }
 
+    // Each message is shown as its row loads: the rows after it are not loaded yet.
+    void loadMessageComesBeforeLaterRows()
+    {
+        QStringList seen;
+        Dialogs::setShownHook([&](const Dialogs::Shown &shown) {
+            QWidget *page = m_pages->page("sTabSheet9");
+            seen << shown.text + ": NoHistory " +
+                        (find<QCheckBox>(page, "NoHistory")->isChecked() ? "loaded" : "not loaded yet");
+        });
+        start(seedsWith({"StartMenuLogoff=absent"}), "sTabSheet9", false, false);
+        QCOMPARE(seen, QStringList{"Следующий ключ не найден \"StartMenuLogoff\": NoHistory not loaded yet"});
+        QCOMPARE(state("NoHistory"), QString("checked"));
+    }
+
     void unreadableTimeoutIsKept()
     {
         // As on the sample machine: the hang time-out stored as a number.

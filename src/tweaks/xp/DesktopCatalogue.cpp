@@ -72,7 +72,8 @@ const TweakPageDef &desktopPage()
              .value = "PaintDesktopVersion",
              .checked = 1u,
              .unchecked = 0u},
-        }};
+        },
+        .okIsDefault = true};
     return page;
 }
 

@@ -74,7 +74,8 @@ const TweakPageDef &systemSettingsPage()
              .checked = "yes",
              .unchecked = "no",
              .rule = LoadRule::EqualsText,
-             .ruleText = "yes"},
+             .ruleText = "yes",
+             .change = ChangeTrigger::ClickAndFocus},
             {.control = "DONTSENDINMIC",
              .caption = "Не отсылать в Microsoft отчёты об ошибках",
              .tooltip = "Отключает сообщение всплывающиее в случае некорректного завершение работы системы или "
@@ -143,7 +144,8 @@ const TweakPageDef &systemSettingsPage()
              .rule = LoadRule::NumberInField,
              .field = "CACHEDISC",
              .fieldUnit = "Байт",
-             .captured = false},
+             .captured = false,
+             .change = ChangeTrigger::ClickAndFocus},
         }};
     return page;
 }

@@ -1,0 +1,125 @@
+// Pictures of the main window for people to look at (build/artifacts), taken on an X display
+// (Xvfb) with the fonts a Debian machine has, and a check that no caption they show is cut.
+#include "Application.h"
+#include "Dialogs.h"
+#include "FrameBar.h"
+#include "MainForm.h"
+#include "ProgramSession.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace tolvex;
+
+namespace {
+
+QString artifacts() { return qEnvironmentVariable("TOLVEX_ARTIFACTS_DIR"); }
+
+// The screen's pixels where the window is, as a person would see them.
+void photograph(QWidget *window, const QString &name)
+{
+    QApplication::processEvents();
+    QTest::qWait(300);
+    const QPixmap shot = window->screen()->grabWindow(0, window->frameGeometry().x(), window->frameGeometry().y(),
+                                                      window->frameGeometry().width(),
+                                                      window->frameGeometry().height());
+    QVERIFY(shot.save(artifacts() + "/" + name));
+}
+
+// Every visible caption of `area` whose text does not fit the room it has.
+QStringList cutCaptions(QWidget *area)
+{
+    QStringList cut;
+    for (QAbstractButton *button : area->findChildren<QAbstractButton *>()) {
+        if (!button->isVisible() || button->text().isEmpty())
+            continue;
+        int needs = button->sizeHint().width();
+        // A side-bar title: its arrow, a small gap and the text; the style's padding may shrink.
+        if (auto *tool = qobject_cast<QToolButton *>(button))
+            needs = tool->fontMetrics().horizontalAdvance(tool->text()) + tool->iconSize().width() + 8;
+        if (needs > button->width())
+            cut << QString("%1 \"%2\": needs %3, has %4")
+                       .arg(button->objectName(), button->text())
+                       .arg(needs)
+                       .arg(button->width());
+    }
+    for (QLabel *label : area->findChildren<QLabel *>()) {
+        if (!label->isVisible() || label->text().isEmpty() || label->wordWrap())
+            continue;
+        if (label->sizeHint().width() > label->width())
+            cut << QString("%1 \"%2\": needs %3, has %4")
+                       .arg(label->objectName(), label->text())
+                       .arg(label->sizeHint().width())
+                       .arg(label->width());
+    }
+    return cut;
+}
+
+} // namespace
+
+class TestWindowPictures : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<test::ProgramSession> m_program;
+    std::unique_ptr<app::TMainForm> m_form;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QDir().mkpath(artifacts()));
+        QVERIFY(QProcess::execute("cp", {"-a", qEnvironmentVariable("TOLVEX_PROGRAM_DIR") + "/machine",
+                                         m_dir.path() + "/machine"}) == 0);
+        QVERIFY(QDir().mkpath(m_dir.path() + "/program/Backups"));
+        m_program = std::make_unique<test::ProgramSession>(m_dir.path() + "/machine", m_dir.path() + "/program");
+        ui::Dialogs::startRecording();
+        m_form = std::make_unique<app::TMainForm>(*m_program->context);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+    void cleanupTestCase()
+    {
+        m_form.reset();
+        ui::Dialogs::stopRecording();
+    }
+
+    // The side bar with its second item open: every title whole.
+    void sideBarSecondItem()
+    {
+        m_form->sFrameBar1->titleButton(1)->click();
+        QTRY_COMPARE(m_form->sPageControl1->currentIndex(), 15);
+        photograph(m_form.get(), "side-bar-item-2.png");
+        QVERIFY2(cutCaptions(m_form->sFrameBar1).isEmpty(), qPrintable(cutCaptions(m_form->sFrameBar1).join('\n')));
+    }
+
+    void systemSettingsPage()
+    {
+        m_form->sFrameBar1->titleButton(2)->click();
+        auto *link = m_form->sFrameBar1->findChild<QWidget *>("sWebLabel1");
+        QVERIFY(link);
+        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(5, 5));
+        QTRY_COMPARE(m_form->sPageControl1->currentIndex(), 3);
+        photograph(m_form.get(), "system-settings.png");
+        QVERIFY2(cutCaptions(m_form->sPageControl1->currentWidget()).isEmpty(),
+                 qPrintable(cutCaptions(m_form->sPageControl1->currentWidget()).join('\n')));
+        QVERIFY2(cutCaptions(m_form->sFrameBar1).isEmpty(), qPrintable(cutCaptions(m_form->sFrameBar1).join('\n')));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    app::TolvexApplication application(argc, argv);
+    TestWindowPictures test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_window_pictures.moc"
