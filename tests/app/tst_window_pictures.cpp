@@ -21,16 +21,19 @@ using namespace tolvex;
 
 namespace {
 
-QString artifacts() { return qEnvironmentVariable("TOLVEX_ARTIFACTS_DIR"); }
+QString artifacts()
+{
+    return qEnvironmentVariable("TOLVEX_ARTIFACTS_DIR");
+}
 
 // The screen's pixels where the window is, as a person would see them.
 void photograph(QWidget *window, const QString &name)
 {
     QApplication::processEvents();
     QTest::qWait(300);
-    const QPixmap shot = window->screen()->grabWindow(0, window->frameGeometry().x(), window->frameGeometry().y(),
-                                                      window->frameGeometry().width(),
-                                                      window->frameGeometry().height());
+    const QPixmap shot =
+        window->screen()->grabWindow(0, window->frameGeometry().x(), window->frameGeometry().y(),
+                                     window->frameGeometry().width(), window->frameGeometry().height());
     QVERIFY(shot.save(artifacts() + "/" + name));
 }
 
@@ -39,8 +42,7 @@ QStringList cutCaptions(QWidget *area)
 {
     QStringList cut;
     for (QAbstractButton *button : area->findChildren<QAbstractButton *>()) {
-        if (!button->isVisible() || button->text().isEmpty())
-            continue;
+        if (!button->isVisible() || button->text().isEmpty()) continue;
         int needs = button->sizeHint().width();
         // A side-bar title: its arrow, a small gap and the text; the style's padding may shrink.
         if (auto *tool = qobject_cast<QToolButton *>(button))
@@ -52,8 +54,7 @@ QStringList cutCaptions(QWidget *area)
                        .arg(button->width());
     }
     for (QLabel *label : area->findChildren<QLabel *>()) {
-        if (!label->isVisible() || label->text().isEmpty() || label->wordWrap())
-            continue;
+        if (!label->isVisible() || label->text().isEmpty() || label->wordWrap()) continue;
         if (label->sizeHint().width() > label->width())
             cut << QString("%1 \"%2\": needs %3, has %4")
                        .arg(label->objectName(), label->text())
@@ -81,7 +82,8 @@ private slots:
         QVERIFY(QProcess::execute("cp", {"-a", qEnvironmentVariable("TOLVEX_PROGRAM_DIR") + "/machine",
                                          m_dir.path() + "/machine"}) == 0);
         QVERIFY(QDir().mkpath(m_dir.path() + "/program/Backups"));
-        m_program = std::make_unique<test::ProgramSession>(m_dir.path() + "/machine", m_dir.path() + "/program");
+        m_program =
+            std::make_unique<test::ProgramSession>(m_dir.path() + "/machine", m_dir.path() + "/program");
         ui::Dialogs::startRecording();
         m_form = std::make_unique<app::TMainForm>(*m_program->context);
         m_form->show();
@@ -99,7 +101,8 @@ private slots:
         m_form->sFrameBar1->titleButton(1)->click();
         QTRY_COMPARE(m_form->sPageControl1->currentIndex(), 15);
         photograph(m_form.get(), "side-bar-item-2.png");
-        QVERIFY2(cutCaptions(m_form->sFrameBar1).isEmpty(), qPrintable(cutCaptions(m_form->sFrameBar1).join('\n')));
+        QVERIFY2(cutCaptions(m_form->sFrameBar1).isEmpty(),
+                 qPrintable(cutCaptions(m_form->sFrameBar1).join('\n')));
     }
 
     void systemSettingsPage()
@@ -112,7 +115,8 @@ private slots:
         photograph(m_form.get(), "system-settings.png");
         QVERIFY2(cutCaptions(m_form->sPageControl1->currentWidget()).isEmpty(),
                  qPrintable(cutCaptions(m_form->sPageControl1->currentWidget()).join('\n')));
-        QVERIFY2(cutCaptions(m_form->sFrameBar1).isEmpty(), qPrintable(cutCaptions(m_form->sFrameBar1).join('\n')));
+        QVERIFY2(cutCaptions(m_form->sFrameBar1).isEmpty(),
+                 qPrintable(cutCaptions(m_form->sFrameBar1).join('\n')));
     }
 };
 

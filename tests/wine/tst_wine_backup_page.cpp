@@ -1,7 +1,7 @@
 // The XP backup page restoring a full backup on a real prefix that lacks keys the restore may
 // not create: the end message names what was left as it was.
-#include "ProgramSession.h"
 #include "FindControl.h"
+#include "ProgramSession.h"
 
 #include "BackupPages.h"
 #include "Dialogs.h"
@@ -44,8 +44,8 @@ private slots:
         tweakPages.SCancelSystemSett();
         backups::BackupPages pages(*program.context, tweakPages, nullptr);
         QWidget *page = pages.page("sTabSheet15");
-        for (const char *box : {"BackSetRabStol", "BackSetProv", "BackNetSecur", "BackSystemSetting", "BackRycecly",
-                                "BackEntInSys", "BackPanZad", "BackMenuStart", "BackAppl"})
+        for (const char *box : {"BackSetRabStol", "BackSetProv", "BackNetSecur", "BackSystemSetting",
+                                "BackRycecly", "BackEntInSys", "BackPanZad", "BackMenuStart", "BackAppl"})
             find<QCheckBox>(page, box)->setChecked(true);
         QSignalSpy listed(&pages.list(), &backups::BackupList::listed);
         find<QPushButton>(page, "sButton24")->click();
@@ -66,7 +66,8 @@ private slots:
         const QStringList lines = shown[0].text.split('\n');
         QCOMPARE(lines.value(0), QString("Востановление завершено"));
         QCOMPARE(lines.value(1), QString("Не восстановлено:"));
-        QVERIFY2(lines.contains("DefaultSeparateVDM: нет раздела HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\WOW"),
+        QVERIFY2(lines.contains("DefaultSeparateVDM: нет раздела "
+                                "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\WOW"),
                  qPrintable(shown[0].text));
         QVERIFY2(!shown[0].text.contains("отказано"), qPrintable(shown[0].text));
     }
