@@ -20,7 +20,7 @@ QList<const tweaks::TweakEntry *> MemoryXpPages::runOk(const QString &okButton)
     for (const tweaks::TweakPageDef *page : tweaks::xpPages())
         if (okButton == QString::fromUtf8(page->okButton))
             for (const tweaks::TweakEntry &row : page->rows)
-                if (!tweaks::TweakEngine::applyRow(row, m_store, m_controls).isEmpty())
+                if (!tweaks::TweakEngine::applyRowCounting(row, m_store, m_controls))
                     failed.append(&row);
     return failed;
 }

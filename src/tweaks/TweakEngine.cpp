@@ -170,6 +170,16 @@ QStringList TweakEngine::applyRow(const TweakEntry &row, RegistryStore &store, c
     return written ? QStringList() : QStringList{row.accessErrorText()};
 }
 
+bool TweakEngine::applyRowCounting(const TweakEntry &row, RegistryStore &store, const TweakControls &controls)
+{
+    try {
+        return applyRow(row, store, controls).isEmpty();
+    } catch (const RegistryError &) {
+        store.ClosePath();
+        return false;
+    }
+}
+
 HintTexts TweakEngine::hint(const TweakEntry &row)
 {
     const QString branch = QStringLiteral("Ветка:") + rootDisplayName(row.root) + u'\\' + QString::fromUtf8(row.keyPath);

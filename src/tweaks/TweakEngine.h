@@ -79,6 +79,10 @@ public:
     // Writes the row's data for its controls' state, creating missing keys. Returns the
     // access-error texts of what failed (empty when all was written).
     static QStringList applyRow(const TweakEntry &row, registry::RegistryStore &store, const TweakControls &controls);
+    // applyRow as a backup restore counts it: false when anything failed, a row that lets the
+    // store's error escape (the recycle-bin rows) included.
+    static bool applyRowCounting(const TweakEntry &row, registry::RegistryStore &store,
+                                 const TweakControls &controls);
 
     static HintTexts hint(const TweakEntry &row);
 

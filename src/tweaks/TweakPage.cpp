@@ -226,20 +226,13 @@ void TweakPage::setEnabled(const QString &name, bool on)
 
 void TweakPage::changeClick() { m_ok->setEnabled(true); }
 
-void TweakPage::applyRows(const std::function<void(const TweakEntry &row, const QString &error)> &onFailure)
+void TweakPage::okClick()
 {
     registry::RegistryStore store(m_context.machine.registry());
     for (const TweakEntry &row : m_def.rows)
         for (const QString &error : TweakEngine::applyRow(row, store, *this))
-            onFailure(row, error);
+            ui::Dialogs::message(this, ui::Dialogs::Icon::Error, QStringLiteral("Ошибка"), error);
     setButtons(false, true);
-}
-
-void TweakPage::okClick()
-{
-    applyRows([this](const TweakEntry &, const QString &error) {
-        ui::Dialogs::message(this, ui::Dialogs::Icon::Error, QStringLiteral("Ошибка"), error);
-    });
     const QStringList saveErrors = m_context.finishCommand();
     if (!saveErrors.isEmpty())
         ui::showErrorBox(this, saveErrors.join(u'\n'));
@@ -248,7 +241,11 @@ void TweakPage::okClick()
 QList<const TweakEntry *> TweakPage::okClickCollecting()
 {
     QList<const TweakEntry *> failed;
-    applyRows([&failed](const TweakEntry &row, const QString &) { failed.append(&row); });
+    registry::RegistryStore store(m_context.machine.registry());
+    for (const TweakEntry &row : m_def.rows)
+        if (!TweakEngine::applyRowCounting(row, store, *this))
+            failed.append(&row);
+    setButtons(false, true);
     return failed;
 }
 

@@ -61,7 +61,6 @@ private:
     void buildRow(const TweakEntry &row, QGridLayout *grid, int &line);
     QWidget *control(const QString &name) const;
     void setButtons(bool ok, bool undo);
-    void applyRows(const std::function<void(const TweakEntry &row, const QString &error)> &onFailure);
 
     const TweakPageDef &m_def;
     platform::ProgramContext &m_context;

@@ -296,6 +296,16 @@ private slots:
         }
         QCOMPARE(compared + err.count(": нет раздела "), backedUp.size());
         QVERIFY(compared >= 8);
+
+        // While Wine holds the registry the machine is read-only: the writes are refused, and
+        // that is a failure.
+        test::runProgram("wineserver", {"-p30"}, prefix);
+        const QByteArray hive = test::readFile(prefix + "/user.reg");
+        const auto [refused, refusedOut, refusedErr] = cli({"backup", "restore", file});
+        test::runProgram("wineserver", {"-k"}, prefix);
+        QCOMPARE(refused, 1);
+        QVERIFY2(refusedErr.contains("DragFullWindows: отказано в доступе"), qPrintable(refusedErr));
+        QCOMPARE(test::readFile(prefix + "/user.reg"), hive);
     }
 
     void vistaBackupRoundTrip()
