@@ -64,14 +64,15 @@ class NoProgramFolder final : public ShellServices
 public:
     explicit NoProgramFolder(Machine &machine) : m_inner(machine) {}
 
-    QList<platform::FoundEntry> listFolder(const QString &f, const QString &m) override
+    QList<platform::FoundEntry> listFolder(const QString &f, const QString &m, Detail d) override
     {
-        return m_inner.listFolder(f, m);
+        return m_inner.listFolder(f, m, d);
     }
+    bool entryAt(const QString &p, platform::FoundEntry &e) override { return m_inner.entryAt(p, e); }
     bool fileExists(const QString &p) override { return m_inner.fileExists(p); }
     bool folderExists(const QString &p) override { return m_inner.folderExists(p); }
-    bool deleteFile(const QString &p) override { return m_inner.deleteFile(p); }
-    void deleteList(const QStringList &p) override { m_inner.deleteList(p); }
+    bool deleteFile(const QString &p, const QString &w) override { return m_inner.deleteFile(p, w); }
+    void deleteList(const QStringList &p, const QString &w) override { m_inner.deleteList(p, w); }
     void deleteListToRecycleBin(const QStringList &p) override { m_inner.deleteListToRecycleBin(p); }
     void openItem(const QString &p) override { m_inner.openItem(p); }
     bool runCommandLine(const QString &c, QString *e) override { return m_inner.runCommandLine(c, e); }
@@ -89,6 +90,8 @@ public:
     int argumentCount() override { return m_inner.argumentCount(); }
     QString programFolder() override { throw std::runtime_error("Папка программы недоступна"); }
     QString hostPath(const QString &p) override { return m_inner.hostPath(p); }
+    QStringList urlCacheEntries() override { return m_inner.urlCacheEntries(); }
+    bool deleteUrlCacheEntry(const QString &u) override { return m_inner.deleteUrlCacheEntry(u); }
 
 private:
     platform::MachineShellServices m_inner;
@@ -323,7 +326,8 @@ private slots:
         QVERIFY(w.find<QPushButton>("sBitBtn1")->isChecked());
         auto *cache = w.find<QCheckBox>("sCheckBox1");
         QVERIFY(cache && cache->isChecked());
-        QCOMPARE(cache->parentWidget()->objectName(), QString("sTabSheet1"));
+        QVERIFY(w.form->sPageControl1->widget(0)->isAncestorOf(cache));
+        QCOMPARE(cache->parentWidget()->objectName(), QString("sGroupBox2"));
 
         auto *skins = w.find<QComboBox>("ComboSkin");
         QStringList listed;

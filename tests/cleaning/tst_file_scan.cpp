@@ -41,23 +41,30 @@ public:
         return m_listedOnMain;
     }
 
-    QList<FoundEntry> listFolder(const QString &folder, const QString &mask) override
+    QList<FoundEntry> listFolder(const QString &folder, const QString &mask, Detail detail) override
     {
         {
             QMutexLocker lock(&m_mutex);
             if (QThread::currentThread() == qApp->thread()) m_listedOnMain = true;
         }
         if (unreadable.contains(folder, Qt::CaseInsensitive)) return {};
-        QList<FoundEntry> entries = m_inner.listFolder(folder, mask);
+        QList<FoundEntry> entries = m_inner.listFolder(folder, mask, detail);
         std::sort(entries.begin(), entries.end(), [](const FoundEntry &a, const FoundEntry &b) {
             return a.name.compare(b.name, Qt::CaseInsensitive) > 0;
         });
         return entries;
     }
+    bool entryAt(const QString &path, FoundEntry &entry) override { return m_inner.entryAt(path, entry); }
     bool fileExists(const QString &path) override { return m_inner.fileExists(path); }
     bool folderExists(const QString &path) override { return m_inner.folderExists(path); }
-    bool deleteFile(const QString &path) override { return m_inner.deleteFile(path); }
-    void deleteList(const QStringList &paths) override { m_inner.deleteList(paths); }
+    bool deleteFile(const QString &path, const QString &within) override
+    {
+        return m_inner.deleteFile(path, within);
+    }
+    void deleteList(const QStringList &paths, const QString &within) override
+    {
+        m_inner.deleteList(paths, within);
+    }
     void deleteListToRecycleBin(const QStringList &paths) override { m_inner.deleteListToRecycleBin(paths); }
     void openItem(const QString &path) override { m_inner.openItem(path); }
     bool runCommandLine(const QString &commandLine, QString *error) override
@@ -78,6 +85,8 @@ public:
     int argumentCount() override { return m_inner.argumentCount(); }
     QString programFolder() override { return m_inner.programFolder(); }
     QString hostPath(const QString &path) override { return m_inner.hostPath(path); }
+    QStringList urlCacheEntries() override { return m_inner.urlCacheEntries(); }
+    bool deleteUrlCacheEntry(const QString &url) override { return m_inner.deleteUrlCacheEntry(url); }
 
 private:
     ShellServices &m_inner;

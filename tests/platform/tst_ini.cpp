@@ -50,6 +50,30 @@ private slots:
         QCOMPARE(lf.value("s", "K"), QString("v"));
     }
 
+    // Every value reads back as it was written, outer spaces and quotes of its own included.
+    void valuesRoundTrip_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("plain") << "*.tmp" << QByteArray("k=*.tmp");
+        QTest::newRow("leading space") << " *.tmp" << QByteArray("k=\" *.tmp\"");
+        QTest::newRow("trailing space") << "a " << QByteArray("k=\"a \"");
+        QTest::newRow("quoted") << "\"x\"" << QByteArray("k=\"\"x\"\"");
+        QTest::newRow("single-quoted") << "'x'" << QByteArray("k=\"'x'\"");
+        QTest::newRow("inner quotes") << "a \"b\" c" << QByteArray("k=a \"b\" c");
+        QTest::newRow("one quote") << "\"" << QByteArray("k=\"");
+        QTest::newRow("empty") << "" << QByteArray("k=");
+    }
+    void valuesRoundTrip()
+    {
+        QFETCH(QString, value);
+        QFETCH(QByteArray, line);
+        IniDocument doc;
+        doc.setValue("S", "k", value);
+        QCOMPARE(doc.toBytes(), "[S]\r\n" + line + "\r\n");
+        QCOMPARE(IniDocument::parse(doc.toBytes()).value("S", "k"), value);
+    }
+
     void encodings()
     {
         QTemporaryDir dir;

@@ -135,6 +135,57 @@ private slots:
         QCOMPARE(machine->windowsPath("/opt/tolvex"), QString("/opt/tolvex"));
     }
 
+    void driveTypes_data()
+    {
+        QTest::addColumn<QString>("letter");
+        QTest::addColumn<int>("type");
+        QTest::newRow("drive_c inside the image") << "C" << 3;
+        QTest::newRow("the host's root") << "Z" << 4;
+        QTest::newRow("a host folder") << "Y" << 4;
+        QTest::newRow("inside, named by an absolute path") << "G" << 3;
+        QTest::newRow("outside, through a link that leads back inside") << "H" << 3;
+        QTest::newRow("inside, through a link that leads outside") << "I" << 4;
+        QTest::newRow("outside, but Wine calls it a hard disk") << "D" << 3;
+        QTest::newRow("inside, but Wine calls it a floppy") << "F" << 2;
+        QTest::newRow("Wine names no type Tolvex knows") << "J" << 4;
+        QTest::newRow("missing folder inside") << "K" << 3;
+    }
+
+    void driveTypes()
+    {
+        QTemporaryDir dir, host;
+        // The image is opened through a link, so only canonical paths show what lies inside it.
+        const QString real = dir.path() + "/real", image = dir.path() + "/image";
+        test::writeMachine(real, R"(
+[Software\\Wine\\Drives]
+"d:"="hd"
+"f:"="floppy"
+"j:"="something"
+)");
+        QVERIFY(QFile::link(real, image));
+        QDir().mkpath(real + "/g");
+        QDir().mkpath(real + "/floppy");
+        QDir().mkpath(real + "/i-target");
+        QVERIFY(QFile::link(real + "/g", host.path() + "/back-inside"));
+        QVERIFY(QFile::link(host.path(), real + "/leads-out"));
+        const QString devices = real + "/dosdevices/";
+        QVERIFY(QFile::link("/", devices + "z:"));
+        QVERIFY(QFile::link(host.path(), devices + "y:"));
+        QVERIFY(QFile::link(real + "/g", devices + "g:"));
+        QVERIFY(QFile::link(host.path() + "/back-inside", devices + "h:"));
+        QVERIFY(QFile::link("../leads-out", devices + "i:"));
+        QVERIFY(QFile::link(host.path(), devices + "d:"));
+        QVERIFY(QFile::link("../floppy", devices + "f:"));
+        QVERIFY(QFile::link(host.path(), devices + "j:"));
+        QVERIFY(QFile::link("../not-yet", devices + "k:"));
+        auto machine = Machine::open(image, image);
+        QFETCH(QString, letter);
+        QFETCH(int, type);
+        const Machine::Drive *drive = machine->drive(letter[0]);
+        QVERIFY(drive);
+        QCOMPARE(drive->type, type);
+    }
+
     void environmentComesFromTheMachine()
     {
         QTemporaryDir dir;

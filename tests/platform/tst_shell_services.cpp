@@ -105,6 +105,171 @@ private slots:
         QCOMPARE(test::readFile(m_dir.path() + "/outside/precious.txt"), QByteArray("do not delete"));
     }
 
+    void deletionWithinAFolder()
+    {
+        const QString outside = m_dir.path() + "/outside";
+        // A link in the folder to a file outside: the link goes, the file stays.
+        QVERIFY(m_shell->deleteFile("C:\\Temp\\file-link.tmp", "C:\\Temp\\"));
+        QVERIFY(!QFileInfo(m_c + "/Temp/file-link.tmp").isSymLink());
+        QCOMPARE(test::readFile(outside + "/precious.txt"), QByteArray("do not delete"));
+        // Names and the folder are found ignoring case.
+        test::writeFile(m_c + "/Temp/Sub2/File.tmp", "x");
+        QVERIFY(m_shell->deleteFile("c:\\TEMP\\sub2\\FILE.TMP", "C:\\temp"));
+        QVERIFY(!QFileInfo::exists(m_c + "/Temp/Sub2/File.tmp"));
+        QVERIFY(!m_shell->deleteFile("C:\\Temp\\Sub2", "C:\\Temp"));
+        QVERIFY(QFileInfo(m_c + "/Temp/Sub2").isDir());
+
+        // A folder whose tree holds links out, one of them dangling: the tree goes, nothing outside.
+        test::writeFile(m_c + "/Temp/tree/a/b/c.txt", "x");
+        test::writeFile(m_c + "/Temp/tree/top.txt", "x");
+        QVERIFY(QFile::link(outside, m_c + "/Temp/tree/a/out"));
+        QVERIFY(QFile::link(outside + "/precious.txt", m_c + "/Temp/tree/a/b/file-out"));
+        QVERIFY(QFile::link(m_dir.path() + "/nowhere", m_c + "/Temp/tree/a/b/dangling"));
+        m_shell->deleteList({"C:\\Temp\\TREE", "C:\\Temp\\link-to-outside"}, "C:\\Temp");
+        QVERIFY(!QFileInfo::exists(m_c + "/Temp/tree"));
+        QVERIFY(!QFileInfo(m_c + "/Temp/tree").isSymLink());
+        QVERIFY(!QFileInfo(m_c + "/Temp/link-to-outside").isSymLink());
+        QCOMPARE(QDir(outside).entryList(QDir::Files), QStringList({"precious.txt"}));
+        QCOMPARE(test::readFile(outside + "/precious.txt"), QByteArray("do not delete"));
+    }
+
+    void folderBecomesALinkAfterTheListing()
+    {
+        const QString outside = m_dir.path() + "/outside";
+        test::writeFile(outside + "/deep.tmp", "outside");
+        QCOMPARE(names(m_shell->listFolder("C:\\Temp\\sub", "*.tmp")), QStringList({"deep.tmp"}));
+        QVERIFY(QDir(m_c + "/Temp/sub").removeRecursively());
+        QVERIFY(QFile::link(outside, m_c + "/Temp/sub"));
+        QVERIFY(QFileInfo::exists(m_c + "/Temp/sub/deep.tmp")); // the listed path now leads outside
+
+        QVERIFY(!m_shell->deleteFile("C:\\Temp\\sub\\deep.tmp", "C:\\Temp\\"));
+        m_shell->deleteList({"C:\\Temp\\sub\\deep.tmp"}, "C:\\Temp\\");
+        QCOMPARE(test::readFile(outside + "/deep.tmp"), QByteArray("outside"));
+        // The link itself is inside and may go.
+        m_shell->deleteList({"C:\\Temp\\sub"}, "C:\\Temp\\");
+        QVERIFY(!QFileInfo(m_c + "/Temp/sub").isSymLink());
+        QCOMPARE(test::readFile(outside + "/deep.tmp"), QByteArray("outside"));
+    }
+
+    void refusedDeletions_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("within");
+        QTest::addColumn<QString>("survivor"); // under the machine folder
+        QTest::newRow("another folder") << "C:\\Temp\\keep.txt" << "C:\\Cache" << "drive_c/Temp/keep.txt";
+        QTest::newRow("a name that only starts like the folder")
+            << "C:\\Tempest\\f.txt" << "C:\\Temp" << "drive_c/Tempest/f.txt";
+        QTest::newRow("back up out of the folder") << "C:\\Temp\\..\\Tempest\\f.txt" << "C:\\Temp"
+                                                   << "drive_c/Tempest/f.txt";
+        QTest::newRow("the folder itself") << "C:\\Temp\\" << "C:\\Temp" << "drive_c/Temp/keep.txt";
+        QTest::newRow("through a link to a folder outside")
+            << "C:\\Temp\\link-to-outside\\precious.txt" << "C:\\Temp" << "outside/precious.txt";
+        QTest::newRow("a drive root") << "C:\\" << "" << "drive_c/Temp/keep.txt";
+        QTest::newRow("a drive root by its letter") << "c:" << "" << "drive_c/Temp/keep.txt";
+        QTest::newRow("a drive root reached by ..") << "C:\\Temp\\.." << "" << "drive_c/Temp/keep.txt";
+        QTest::newRow("another drive's root") << "Z:\\" << "" << "outside/precious.txt";
+        QTest::newRow("a drive root seen from another drive") << "Z:\\drive_c" << "Z:\\"
+                                                              << "drive_c/Temp/keep.txt";
+    }
+
+    void refusedDeletions()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, within);
+        QFETCH(QString, survivor);
+        test::writeFile(m_c + "/Tempest/f.txt", "x");
+        QVERIFY(QFile::link(m_dir.path(), m_dir.path() + "/dosdevices/z:")); // the whole image
+        m_machine = Machine::open(m_dir.path(), m_dir.path() + "/program");
+        m_shell = std::make_unique<MachineShellServices>(*m_machine, 2);
+
+        const QString file = m_dir.path() + '/' + survivor;
+        QVERIFY(QFileInfo::exists(file));
+        QVERIFY(!m_shell->deleteFile(path, within));
+        m_shell->deleteList({path}, within);
+        QVERIFY(QFileInfo::exists(file));
+    }
+
+    void entryKinds()
+    {
+        const QString kinds = m_c + "/Kinds";
+        test::writeFile(kinds + "/file.txt", "12345");
+        QDir().mkpath(kinds + "/folder");
+        QVERIFY(QFile::link("file.txt", kinds + "/link-to-file"));
+        QVERIFY(QFile::link("folder", kinds + "/link-to-folder"));
+        QVERIFY(QFile::link("nowhere", kinds + "/dangling"));
+
+        const QList<FoundEntry> full = m_shell->listFolder("C:\\Kinds", "*");
+        const auto kindOnly = platform::ShellServices::Detail::KindOnly;
+        const QList<FoundEntry> kind = m_shell->listFolder("C:\\Kinds", "*", kindOnly);
+        QCOMPARE(names(kind), names(full));
+        QCOMPARE(names(full), QStringList({"../", "./", "dangling@", "file.txt", "folder/", "link-to-file@",
+                                           "link-to-folder@"}));
+        for (const FoundEntry &e : kind)
+            QVERIFY(e.size == 0 && e.lastWrite == 0);
+        QCOMPARE(names(m_shell->listFolder("C:\\Kinds", "*.TXT", kindOnly)), QStringList({"file.txt"}));
+
+        for (const FoundEntry &e : full) {
+            if (e.name == "." || e.name == "..")
+                continue;
+            FoundEntry one;
+            QVERIFY2(m_shell->entryAt("C:\\KINDS\\" + e.name.toUpper(), one), qPrintable(e.name));
+            QCOMPARE(one.name, e.name);
+            QCOMPARE(one.isFolder, e.isFolder);
+            QCOMPARE(one.isLink, e.isLink);
+            QCOMPARE(one.size, e.size);
+            QCOMPARE(one.lastWrite, e.lastWrite);
+            QVERIFY(one.lastWrite != 0);
+        }
+        FoundEntry linked;
+        QVERIFY(m_shell->entryAt("C:\\Kinds\\link-to-file", linked));
+        QCOMPARE(linked.size, 5u); // the file it leads to
+        FoundEntry none;
+        QVERIFY(!m_shell->entryAt("C:\\Kinds\\missing", none));
+        QVERIFY(!m_shell->entryAt("C:\\Kinds\\folder\\..\\missing", none));
+        QVERIFY(!m_shell->entryAt("C:\\", none));
+        QVERIFY(!m_shell->entryAt("Q:\\x", none));
+    }
+
+    void urlCache()
+    {
+        const QString outside = m_dir.path() + "/outside";
+        test::writeFile(m_c + "/Cache/index.dat", "x");
+        test::writeFile(m_c + "/Cache/Content.IE5/AB12CD34/page[1].htm", "x");
+        test::writeFile(m_c + "/Cache/Content.IE5/AB12CD34/deeper/pic.gif", "x");
+        QDir().mkpath(m_c + "/Cache/Content.IE5/empty");
+        QVERIFY(QFile::link(outside, m_c + "/Cache/Content.IE5/out"));
+        QVERIFY(QFile::link(outside + "/precious.txt", m_c + "/Cache/file-out"));
+        QStringList entries = m_shell->urlCacheEntries();
+        entries.sort();
+        QCOMPARE(entries, QStringList({"C:\\Cache\\Content.IE5\\AB12CD34\\deeper\\pic.gif",
+                                       "C:\\Cache\\Content.IE5\\AB12CD34\\page[1].htm",
+                                       "C:\\Cache\\Content.IE5\\out", "C:\\Cache\\file-out",
+                                       "C:\\Cache\\index.dat"}));
+
+        for (const QString &entry : entries)
+            QVERIFY2(m_shell->deleteUrlCacheEntry(entry), qPrintable(entry));
+        QVERIFY(m_shell->urlCacheEntries().isEmpty());
+        QCOMPARE(test::readFile(outside + "/precious.txt"), QByteArray("do not delete"));
+        QVERIFY(!m_shell->deleteUrlCacheEntry("C:\\Temp\\keep.txt"));
+        QVERIFY(!m_shell->deleteUrlCacheEntry("C:\\Cache\\..\\Temp\\keep.txt"));
+        QVERIFY(QFileInfo::exists(m_c + "/Temp/keep.txt"));
+
+        QVERIFY(QDir(m_c + "/Cache").removeRecursively());
+        QVERIFY(m_shell->urlCacheEntries().isEmpty());
+    }
+
+    void urlCacheWithoutTheValue()
+    {
+        QTemporaryDir dir;
+        test::writeMachine(dir.path(), {});
+        test::writeFile(dir.path() + "/drive_c/Cache/index.dat", "x");
+        auto machine = Machine::open(dir.path(), dir.path());
+        MachineShellServices shell(*machine);
+        QVERIFY(shell.urlCacheEntries().isEmpty());
+        QVERIFY(!shell.deleteUrlCacheEntry("C:\\Cache\\index.dat"));
+        QVERIFY(QFileInfo::exists(dir.path() + "/drive_c/Cache/index.dat"));
+    }
+
     void folders()
     {
         QCOMPARE(m_shell->windowsFolder(), QString("C:\\windows"));

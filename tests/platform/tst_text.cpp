@@ -61,6 +61,8 @@ private slots:
         QTest::newRow("cyrillic case") << "ОТЧЁТ.doc" << "отчёт.*" << true;
         QTest::newRow("backtracking") << "aaaaaaaaaaaaaaaaaaaaaaaaaaaab" << "*a*a*a*a*a*a*a*c" << false;
         QTest::newRow("~ prefix") << "~$doc.tmp" << "~*.tmp" << true;
+        QTest::newRow("trailing ? is exactly one") << "a" << "a?" << false;
+        QTest::newRow("empty mask, a name") << "a" << "" << false;
     }
 
     void masks()
@@ -69,6 +71,59 @@ private slots:
         QFETCH(QString, mask);
         QFETCH(bool, matches);
         QCOMPARE(matchesMask(name, mask), matches);
+    }
+
+    void fileFilters_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("star backtracks over dots") << "a.b.txt" << "*.txt" << true;
+        QTest::newRow("star backtracks over a repeated letter") << "ABXB" << "A*B" << true;
+        QTest::newRow("star, then the last letter") << "BAA" << "*A" << true;
+        QTest::newRow("Latin case ignored") << "a.tmp" << "*.TMP" << true;
+        QTest::newRow("Latin case ignored, mask lower") << "A.TXT" << "*.txt" << true;
+        QTest::newRow("extension must end the name") << "a.tmpx" << "*.TMP" << false;
+        QTest::newRow("*.* takes a dotted name") << "a.b" << "*.*" << true;
+        QTest::newRow("*.* needs a dot") << "README" << "*.*" << false;
+        QTest::newRow("* takes a name") << "x" << "*" << true;
+        QTest::newRow("* takes a dot name") << ".hidden" << "*" << true;
+        QTest::newRow("? is one character inside") << "ABC" << "A?C" << true;
+        QTest::newRow("? inside is not zero") << "AC" << "A?C" << false;
+        QTest::newRow("? inside, name too short") << "A" << "A?C" << false;
+        QTest::newRow("trailing ? takes one") << "AB" << "A?" << true;
+        QTest::newRow("trailing ? takes none") << "A" << "A?" << true;
+        QTest::newRow("trailing ? takes at most one") << "ABC" << "A?" << false;
+        QTest::newRow("trailing ?? takes none") << "A" << "A??" << true;
+        QTest::newRow("trailing ?? takes one") << "AB" << "A??" << true;
+        QTest::newRow("trailing ?? takes two") << "ABC" << "A??" << true;
+        QTest::newRow("trailing ?? takes no more than two") << "ABCD" << "A??" << false;
+        QTest::newRow("only ? marks") << "ab" << "???" << true;
+        QTest::newRow("star then trailing ?") << "xyzA" << "*A??" << true;
+        QTest::newRow("star then trailing ?, two after") << "xAyz" << "*A??" << true;
+        QTest::newRow("star then trailing ?, three after") << "xAyzw" << "*A??" << false;
+        QTest::newRow("? before a star is exactly one") << "A" << "A?*" << false;
+        QTest::newRow("several stars") << "a-b-c.txt" << "*-*-*.txt" << true;
+        QTest::newRow("several stars, no match") << "a-b.txt" << "*-*-*.txt" << false;
+        QTest::newRow("stars only") << "abc" << "***" << true;
+        QTest::newRow("mask longer than name") << "a.t" << "a.txt" << false;
+        QTest::newRow("name longer than plain mask") << "a.txt" << "a.t" << false;
+        QTest::newRow("plain name") << "Index.DAT" << "index.dat" << true;
+        QTest::newRow("Cyrillic compares exactly") << "Файл" << "ф*" << false;
+        QTest::newRow("Cyrillic, same case") << "Файл.txt" << "Ф*.TXT" << true;
+        QTest::newRow("other letters compare exactly") << "É.txt" << "é*" << false;
+        QTest::newRow("empty mask selects nothing") << "a.txt" << "" << false;
+        QTest::newRow("empty name") << "" << "*" << false;
+        QTest::newRow("no exponential backtracking")
+            << QString(2000, 'a') + "b" << QString("*a").repeated(30) + "*c" << false;
+    }
+
+    void fileFilters()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, mask);
+        QFETCH(bool, matches);
+        QCOMPARE(FileMaskEquate(name, mask), matches);
     }
 
     void windows1251()

@@ -13,6 +13,15 @@ QString unquoted(const QString &value)
     return value;
 }
 
+// A value as it is written: in double quotes when reading it back would otherwise lose its outer
+// spaces or its own enclosing quotes.
+QString stored(const QString &value)
+{
+    if (value.trimmed() != value || unquoted(value) != value)
+        return u'"' + value + u'"';
+    return value;
+}
+
 bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 } // namespace
@@ -114,14 +123,14 @@ void IniDocument::setValue(const QString &section, const QString &key, const QSt
     }
     for (Line &line : s->lines)
         if (!line.key.isEmpty() && sameName(line.key, key)) {
-            line.value = value;
+            line.value = stored(value);
             return;
         }
     // New keys go after the section's last key, before any blank lines that close it.
     qsizetype at = s->lines.size();
     while (at > 0 && s->lines[at - 1].key.isEmpty() && s->lines[at - 1].raw.trimmed().isEmpty())
         --at;
-    s->lines.insert(at, Line{key, value, {}});
+    s->lines.insert(at, Line{key, stored(value), {}});
 }
 
 void IniDocument::removeKey(const QString &section, const QString &key)

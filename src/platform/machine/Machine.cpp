@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <sys/stat.h>
+
 namespace tolvex::platform {
 
 using registry::RegistryStore;
@@ -24,16 +26,24 @@ QString readText(RegistryStore &store, const char *name)
     }
 }
 
+// 0 when the text names no type Tolvex knows, so the drive keeps the one its folder gives.
 int driveTypeFromWine(const QString &text)
 {
-    const QString t = text.toLower();
+    const QString t = text.trimmed().toLower();
     if (t == u"floppy")
         return 2;
+    if (t == u"hd")
+        return 3;
     if (t == u"network")
         return 4;
     if (t == u"cdrom")
         return 5;
-    return 3;
+    return 0;
+}
+
+bool isUnder(const QString &path, const QString &folder)
+{
+    return path == folder || path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/');
 }
 
 // ExpandEnvironmentStrings: a known %NAME% is replaced; an unknown one stays as written, and
@@ -90,7 +100,9 @@ Machine::Machine(QString folder, QString programFolder)
 
 std::unique_ptr<Machine> Machine::open(const QString &folder, const QString &programFolder)
 {
-    std::unique_ptr<Machine> machine(new Machine(QDir::cleanPath(folder), QDir::cleanPath(programFolder)));
+    // Absolute, so that the drive links resolve from the image wherever the caller stands.
+    std::unique_ptr<Machine> machine(
+        new Machine(QFileInfo(folder).absoluteFilePath(), QFileInfo(programFolder).absoluteFilePath()));
     machine->m_registry.load(QFile::encodeName(machine->m_folder).toStdString());
     machine->m_serverRunning = wineServerRunning(machine->m_folder);
     machine->m_registry.setReadOnly(machine->m_serverRunning);
@@ -154,6 +166,15 @@ void Machine::loadDrives()
                     wineTypes.insert(n[0].toUpper(), readText(store, name.c_str()));
             }
     }
+    // A folder outside the image is a host folder shared with the machine, as a network drive
+    // is on Windows; nothing that walks "every fixed drive" then reaches the host's own files.
+    const QString canonicalFolder = QFileInfo(m_folder).canonicalFilePath();
+    auto insideImage = [&](const QString &target) {
+        const QString canonical = QFileInfo(target).canonicalFilePath();
+        if (canonical.isEmpty() || canonicalFolder.isEmpty())
+            return isUnder(target, QFileInfo(m_folder).absoluteFilePath()); // a missing target: by its name
+        return isUnder(canonical, canonicalFolder);
+    };
     const QDir devices(m_folder + QStringLiteral("/dosdevices"));
     static const QRegularExpression letterName(QStringLiteral("^[a-zA-Z]:$"));
     for (const QFileInfo &entry : devices.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
@@ -164,7 +185,8 @@ void Machine::loadDrives()
         drive.letter = entry.fileName()[0].toUpper();
         QString target = entry.isSymLink() ? entry.symLinkTarget() : entry.absoluteFilePath();
         drive.hostFolder = QDir::cleanPath(target);
-        drive.type = driveTypeFromWine(wineTypes.value(drive.letter));
+        const int wineType = driveTypeFromWine(wineTypes.value(drive.letter));
+        drive.type = wineType ? wineType : insideImage(drive.hostFolder) ? 3 : 4;
         if (QFileInfo(drive.hostFolder).isDir()) {
             QFile serialFile(drive.hostFolder + QStringLiteral("/.windows-serial"));
             bool ok = false;
@@ -202,6 +224,13 @@ QString Machine::hostPath(const QString &windowsPath) const
     if (host == u"/")
         host.clear();
     const QStringList names = windowsPath.mid(2).split(u'\\', Qt::SkipEmptyParts);
+    // Most paths exist as written: one lstat instead of a look at every component.
+    if (!names.isEmpty() && !names.contains(QStringLiteral(".")) && !names.contains(QStringLiteral(".."))) {
+        const QString exact = host + u'/' + names.join(u'/');
+        struct stat st {};
+        if (::lstat(QFile::encodeName(exact).constData(), &st) == 0)
+            return exact;
+    }
     for (const QString &name : names) {
         if (name == u".")
             continue;
@@ -230,6 +259,25 @@ QString Machine::hostPath(const QString &windowsPath) const
             }
         }
         host += u'/' + (found.isEmpty() ? name : found);
+    }
+    return host.isEmpty() ? QStringLiteral("/") : host;
+}
+
+QString Machine::exactHostPath(const QString &windowsPath) const
+{
+    if (windowsPath.startsWith(u'/'))
+        return hostPath(windowsPath);
+    if (windowsPath.size() < 2 || windowsPath[1] != u':' || !windowsPath[0].isLetter())
+        return {};
+    const Drive *d = drive(windowsPath[0]);
+    if (!d)
+        return {};
+    QString host = d->hostFolder == u"/" ? QString() : d->hostFolder;
+    for (QStringView name : QStringView(windowsPath).mid(2).split(u'\\', Qt::SkipEmptyParts)) {
+        if (name == u"." || name == u"..")
+            return {};
+        host += u'/';
+        host += name;
     }
     return host.isEmpty() ? QStringLiteral("/") : host;
 }

@@ -55,6 +55,10 @@ public:
     // when the exact case is absent. An absolute host path ("/home/...") is taken as it is, with
     // '\' read as '/'. Empty when the path has no mapped drive.
     QString hostPath(const QString &windowsPath) const;
+    // The host path the Windows path names when every name is written in the case it has on
+    // disk: no look at the disk at all. A caller that opens it tries hostPath() after ENOENT.
+    // Empty when the path has no mapped drive or holds "." or "..".
+    QString exactHostPath(const QString &windowsPath) const;
     // The Windows name of a host path under a mapped drive; otherwise the host path itself, which
     // hostPath() takes back (the sample machine's program folder lies outside its drives).
     QString windowsPath(const QString &hostPath) const;

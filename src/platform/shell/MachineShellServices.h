@@ -13,11 +13,13 @@ class MachineShellServices final : public ShellServices
 public:
     explicit MachineShellServices(Machine &machine, int argumentCount = 0);
 
-    QList<FoundEntry> listFolder(const QString &folder, const QString &mask) override;
+    QList<FoundEntry> listFolder(const QString &folder, const QString &mask,
+                                 Detail detail = Detail::Full) override;
+    bool entryAt(const QString &path, FoundEntry &entry) override;
     bool fileExists(const QString &path) override;
     bool folderExists(const QString &path) override;
-    bool deleteFile(const QString &path) override;
-    void deleteList(const QStringList &paths) override;
+    bool deleteFile(const QString &path, const QString &within = {}) override;
+    void deleteList(const QStringList &paths, const QString &within = {}) override;
     void deleteListToRecycleBin(const QStringList &paths) override;
     void openItem(const QString &path) override;
     bool runCommandLine(const QString &commandLine, QString *error = nullptr) override;
@@ -35,10 +37,14 @@ public:
     int argumentCount() override { return m_argumentCount; }
     QString programFolder() override;
     QString hostPath(const QString &path) override;
+    QStringList urlCacheEntries() override;
+    bool deleteUrlCacheEntry(const QString &sourceUrlName) override;
 
     Machine &machine() { return m_machine; }
 
 private:
+    bool isRoot(const QString &host) const;
+
     Machine &m_machine;
     int m_argumentCount;
 };

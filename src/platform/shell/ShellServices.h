@@ -40,14 +40,24 @@ class ShellServices
 public:
     virtual ~ShellServices() = default;
 
+    // What listFolder fills in: everything, or only the name and the kind (folder, link), which
+    // a walk over a large tree can have without looking at each entry.
+    enum class Detail { Full, KindOnly };
+
     // Every entry of `folder` whose name matches `mask` ("." and ".." included, as Windows gives
     // them); an unreadable folder yields nothing.
-    virtual QList<FoundEntry> listFolder(const QString &folder, const QString &mask) = 0;
+    virtual QList<FoundEntry> listFolder(const QString &folder, const QString &mask,
+                                         Detail detail = Detail::Full) = 0;
+    // One entry as listFolder reports it, without following a link; false when it is absent.
+    virtual bool entryAt(const QString &path, FoundEntry &entry) = 0;
     virtual bool fileExists(const QString &path) = 0; // false for a folder
     virtual bool folderExists(const QString &path) = 0;
-    virtual bool deleteFile(const QString &path) = 0;
-    // Permanent and silent; folders go with their contents, links are removed, never followed.
-    virtual void deleteList(const QStringList &paths) = 0;
+    // Deletions look at each entry again just before it goes: a link is removed, never followed,
+    // and with `within` (a folder the path lies under) nothing outside that folder is touched,
+    // even through a folder that has become a link since it was listed.
+    virtual bool deleteFile(const QString &path, const QString &within = {}) = 0; // false for a folder
+    // Permanent and silent; folders go with their contents.
+    virtual void deleteList(const QStringList &paths, const QString &within = {}) = 0;
     virtual void deleteListToRecycleBin(const QStringList &paths) = 0;
     virtual void openItem(const QString &path) = 0;
     // Starts a Windows command line without waiting; false with a Russian reason when it cannot.
@@ -71,6 +81,10 @@ public:
     virtual QString programFolder() = 0;
     // Where a Windows path lies on the host; INI files and readers of file contents need it.
     virtual QString hostPath(const QString &path) = 0;
+
+    // The browser's URL cache: the source URL name of every entry, and deleting one by it.
+    virtual QStringList urlCacheEntries() = 0;
+    virtual bool deleteUrlCacheEntry(const QString &sourceUrlName) = 0;
 
     // Local time in the MS-DOS form: date in the high 16 bits, time in the low.
     static quint32 dosDateTime(quint64 fileTime);
