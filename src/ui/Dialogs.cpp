@@ -1,5 +1,8 @@
 #include "Dialogs.h"
 
+#include "TAddFolderDialog.h"
+
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace tolvex::ui {
@@ -10,6 +13,7 @@ struct Recorder
     bool on = false;
     QList<Dialogs::Shown> shown;
     QList<Dialogs::Answer> answers;
+    QList<std::optional<QString>> texts;
 };
 Recorder &recorder()
 {
@@ -74,6 +78,31 @@ bool Dialogs::confirm(QWidget *parent, const QString &caption, const QString &te
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
     return box.exec() == QMessageBox::Ok;
 }
+
+std::optional<QString> Dialogs::input(QWidget *parent, const QString &caption, const QString &prompt,
+                                      const QString &text)
+{
+    if (recorder().on) {
+        record({Icon::Question, caption, prompt});
+        return recorder().texts.isEmpty() ? std::nullopt : recorder().texts.takeFirst();
+    }
+    bool ok = false;
+    const QString typed = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, text, &ok);
+    return ok ? std::optional<QString>(typed) : std::nullopt;
+}
+
+std::optional<QString> Dialogs::chooseFolder(TAddFolderDialog &dialog)
+{
+    if (recorder().on) {
+        record({Icon::None, dialog.windowTitle(), {}});
+        return recorder().texts.isEmpty() ? std::nullopt : recorder().texts.takeFirst();
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.chosenPath();
+}
+
+void Dialogs::queueText(std::optional<QString> text) { recorder().texts.append(std::move(text)); }
 
 void Dialogs::startRecording()
 {

@@ -4,10 +4,13 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
 namespace tolvex::ui {
+
+class TAddFolderDialog;
 
 // Every question and message the pages show goes through here, so that tests can answer and
 // read them instead of a person.
@@ -30,6 +33,11 @@ public:
     static bool ask(QWidget *parent, const QString &caption, const QString &text);
     // A question with OK and Cancel; true for OK.
     static bool confirm(QWidget *parent, const QString &caption, const QString &text);
+    // An input box starting with `text`: what was typed, nullopt on Cancel.
+    static std::optional<QString> input(QWidget *parent, const QString &caption, const QString &prompt,
+                                        const QString &text = {});
+    // The folder chooser: the confirmed folder (possibly empty), nullopt when cancelled.
+    static std::optional<QString> chooseFolder(TAddFolderDialog &dialog);
 
     // For tests: from now on nothing is shown; each box is recorded and answered from the queue
     // (Yes when it is empty).
@@ -37,6 +45,8 @@ public:
     static void stopRecording();
     static QList<Shown> takeRecorded();
     static void queueAnswer(Answer answer);
+    // Answers input boxes and folder choosers in turn (nullopt: Cancel; an empty queue cancels).
+    static void queueText(std::optional<QString> text);
     // For tests: runs at the moment a recorded box is shown, to look at what surrounds it then.
     static void setShownHook(std::function<void(const Shown &)> hook);
 };
