@@ -5,7 +5,10 @@
 #include "FrameBar.h"
 #include "OptionsPage.h"
 #include "ProgramContext.h"
+#include "AdvancedCleaningPage.h"
 #include "BackupPages.h"
+#include "BasicCleaningPage.h"
+#include "ini/IniDocument.h"
 #include "TweakPages.h"
 #include "panels/TFrame1.h"
 #include "panels/TFrame2.h"
@@ -72,6 +75,8 @@ void TMainForm::buildWindow()
     tahoma.setStyleHint(QFont::SansSerif);
     tahoma.setPixelSize(11);
     setFont(tahoma);
+    // Also the program's default: views with a style sheet, dialogs and boxes take it from there.
+    QApplication::setFont(tahoma);
     setFixedSize(627, 460);
     move(329, 150);
 
@@ -114,11 +119,17 @@ void TMainForm::buildPages()
 {
     m_tweaks = std::make_unique<tweaks::TweakPages>(m_context, sPageControl1);
     m_backups = std::make_unique<backups::BackupPages>(m_context, *m_tweaks, sPageControl1);
+    m_basicCleaning = new cleaning::BasicCleaningPage(m_context.shell, sPageControl1);
+    m_advancedCleaning = new advanced_cleaning::AdvancedCleaningPage(m_context.shell, sPageControl1);
     for (int i = 0; i < PageCount; ++i) {
         const QString name = QString::fromLatin1(pageComponents[i]);
         QWidget *page = nullptr;
         if (i == OptionsPageIndex)
             page = optionsPage = new OptionsPage(sPageControl1);
+        else if (name == m_basicCleaning->objectName())
+            page = m_basicCleaning;
+        else if (name == m_advancedCleaning->objectName())
+            page = m_advancedCleaning;
         else
             page = m_tweaks->page(name);
         if (!page)
@@ -129,12 +140,7 @@ void TMainForm::buildPages()
         }
         sPageControl1->addWidget(page);
     }
-
-    QWidget *cleaning = sPageControl1->widget(0);
-    sCheckBox1 = new QCheckBox(QStringLiteral("Internet Explorer"), cleaning);
-    sCheckBox1->setObjectName(QStringLiteral("sCheckBox1"));
-    sCheckBox1->setToolTip(QStringLiteral("Сканирует и удаляет все временные файлы любой версии IE"));
-    sCheckBox1->move(12, 12);
+    sCheckBox1 = m_basicCleaning->sCheckBox1;
 
     QWidget *converter = sPageControl1->widget(ConverterPageIndex);
     sEdit1 = new QLineEdit(converter);
@@ -171,7 +177,7 @@ void TMainForm::sFrameBar1Items0CreateFrame()
 
 void TMainForm::sFrameBar1Items1CreateFrame()
 {
-    sFrameBar1->setFrame(1, new TFrame5);
+    sFrameBar1->setFrame(1, new TFrame5(*m_advancedCleaning));
     QCoreApplication::processEvents();
     showPage(15);
 }
@@ -269,15 +275,9 @@ void TMainForm::OpenFirstItem()
     sFrameBar1->openItem(0);
 }
 
-void TMainForm::GetDrives()
-{
-    // Filled by advanced cleaning.
-}
+void TMainForm::GetDrives() { m_advancedCleaning->GetDrives(); }
 
-void TMainForm::LoadNastr()
-{
-    // Filled by advanced cleaning.
-}
+void TMainForm::LoadNastr() { m_advancedCleaning->LoadNastr(advanced_cleaning::readConfig(m_context.shell)); }
 
 void TMainForm::ShareSystemImageLists()
 {
@@ -298,21 +298,31 @@ void TMainForm::BuildApplicationTree()
 
 bool TMainForm::FormCloseQuery()
 {
-    ui::guarded(this, [this] {
-        SaveNastr();
-        SaveNAntiD();
-    });
+    ui::guarded(this, [this] { SaveSettings(); });
     return true;
 }
 
-void TMainForm::SaveNastr()
+// Config.ini is written anew, whole, and put in place at once: the advanced-cleaning sections
+// first, then the duplicate finder's; a crash leaves the old file or the new one.
+void TMainForm::SaveSettings()
 {
-    // Filled by advanced cleaning.
+    const ini::IniDocument old = advanced_cleaning::readConfig(m_context.shell);
+    ini::IniDocument config;
+    SaveNastr(config);
+    SaveNAntiD(config);
+    // Sections of other owners stay as they were.
+    for (const QString &section : old.sections())
+        if (config.keys(section).isEmpty())
+            for (const QString &key : old.keys(section))
+                config.setValue(section, key, old.value(section, key));
+    advanced_cleaning::writeConfig(m_context.shell, config);
 }
 
-void TMainForm::SaveNAntiD()
+void TMainForm::SaveNastr(ini::IniDocument &config) { m_advancedCleaning->SaveNastr(config); }
+
+void TMainForm::SaveNAntiD(ini::IniDocument &config)
 {
-    // Filled by the duplicate finder.
+    Q_UNUSED(config) // filled by the duplicate finder
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)

@@ -14,11 +14,20 @@ class QStatusBar;
 namespace tolvex::platform {
 struct ProgramContext;
 }
+namespace tolvex::ini {
+class IniDocument;
+}
 namespace tolvex::tweaks {
 class TweakPages;
 }
 namespace tolvex::backups {
 class BackupPages;
+}
+namespace tolvex::cleaning {
+class BasicCleaningPage;
+}
+namespace tolvex::advanced_cleaning {
+class AdvancedCleaningPage;
 }
 
 namespace tolvex::app {
@@ -71,6 +80,7 @@ private:
     void buildPages();
 
     void FormCreate();
+    void SaveSettings();
     void DecideGeneration();
     void PrepareXpPages();
     void PrepareVistaPages();
@@ -83,14 +93,16 @@ private:
     void ShareSystemImageLists();
     void StartBackupListing();
     void LoadNAntiD();
-    void SaveNastr();
-    void SaveNAntiD();
+    void SaveNastr(ini::IniDocument &config);
+    void SaveNAntiD(ini::IniDocument &config);
 
     void showSaveErrors(const QStringList &errors);
 
     platform::ProgramContext &m_context;
     std::unique_ptr<tweaks::TweakPages> m_tweaks;
     std::unique_ptr<backups::BackupPages> m_backups;
+    cleaning::BasicCleaningPage *m_basicCleaning = nullptr;
+    advanced_cleaning::AdvancedCleaningPage *m_advancedCleaning = nullptr;
     bool m_vista = false;
 };
 

@@ -1,6 +1,8 @@
 // Pictures of the main window for people to look at (build/artifacts), taken on an X display
 // (Xvfb) with the fonts a Debian machine has, and a check that no caption they show is cut.
+#include "AdvancedCleaningPage.h"
 #include "Application.h"
+#include "BasicCleaningPage.h"
 #include "Dialogs.h"
 #include "FrameBar.h"
 #include "MainForm.h"
@@ -9,6 +11,11 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QListWidget>
 #include <QLabel>
 #include <QProcess>
 #include <QScreen>
@@ -82,6 +89,9 @@ private slots:
         QVERIFY(QProcess::execute("cp", {"-a", qEnvironmentVariable("TOLVEX_PROGRAM_DIR") + "/machine",
                                          m_dir.path() + "/machine"}) == 0);
         QVERIFY(QDir().mkpath(m_dir.path() + "/program/Backups"));
+        // The program folder as a new user gets it: the first Config.ini beside the program.
+        QVERIFY(QFile::copy(qEnvironmentVariable("TOLVEX_SOURCE_DIR") + "/share/program/Config.ini",
+                            m_dir.path() + "/program/Config.ini"));
         m_program =
             std::make_unique<test::ProgramSession>(m_dir.path() + "/machine", m_dir.path() + "/program");
         ui::Dialogs::startRecording();
@@ -103,6 +113,34 @@ private slots:
         photograph(m_form.get(), "side-bar-item-2.png");
         QVERIFY2(cutCaptions(m_form->sFrameBar1).isEmpty(),
                  qPrintable(cutCaptions(m_form->sFrameBar1).join('\n')));
+    }
+
+    void basicCleaningAfterAnalysis()
+    {
+        m_form->sFrameBar1->titleButton(0)->click();
+        QTRY_COMPARE(m_form->sPageControl1->currentIndex(), 0);
+        auto *page = qobject_cast<cleaning::BasicCleaningPage *>(m_form->sPageControl1->currentWidget());
+        QVERIFY(page);
+        page->findChild<QPushButton *>("sButton1")->click();
+        QTRY_VERIFY(!page->cleaning().busy());
+        QTRY_VERIFY(page->findChild<QPushButton *>("sButton2")->isEnabled());
+        photograph(m_form.get(), "basic-cleaning.png");
+        QVERIFY2(cutCaptions(page).isEmpty(), qPrintable(cutCaptions(page).join('\n')));
+    }
+
+    void advancedCleaningWithResults()
+    {
+        m_form->sFrameBar1->titleButton(1)->click();
+        QTRY_COMPARE(m_form->sPageControl1->currentIndex(), 15);
+        auto *page = qobject_cast<advanced_cleaning::AdvancedCleaningPage *>(m_form->sPageControl1->currentWidget());
+        QVERIFY(page);
+        page->TabbedNotebook1->setCurrentIndex(3);
+        page->SpeedButton1->click();
+        QVERIFY(page->ListView4->topLevelItemCount() >= 3);
+        photograph(m_form.get(), "advanced-cleaning.png");
+        page->TabbedNotebook1->setCurrentIndex(1);
+        photograph(m_form.get(), "advanced-cleaning-filters.png");
+        QVERIFY2(cutCaptions(m_form->sFrameBar1).isEmpty(), qPrintable(cutCaptions(m_form->sFrameBar1).join('\n')));
     }
 
     void systemSettingsPage()
