@@ -62,3 +62,4 @@ if [ -x "$startup_bench" ]; then
         QT_QPA_PLATFORM=offscreen "$startup_bench" "$build_dir/bin/tolvex" "$build_dir/bin/empty_window" 15
     fi
 fi
+bash "$(dirname "${BASH_SOURCE[0]}")/clean-bench.sh"

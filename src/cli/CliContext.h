@@ -22,5 +22,7 @@ int runMachineCommand(CliContext &context);
 int runRegCommand(CliContext &context);
 int runTweaksCommand(CliContext &context);
 int runBackupCommand(CliContext &context);
+int runCleanCommand(CliContext &context);
+int runFindCommand(CliContext &context);
 
 } // namespace tolvex::cli

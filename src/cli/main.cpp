@@ -21,6 +21,12 @@ const char usage[] = R"(tolvex-cli [--machine DIR] COMMAND ...
   backup list                one line per backup file: groups, date, time, path
   backup restore FILE        the backup's values into the registry, then the pages applied again
   backup delete FILE
+  clean [--delete]           basic cleaning: the status, the browser cache and system counts and
+                             the collected names; --delete then cleans what was printed
+  find [--filter MASK]... [--exclude TEXT]... [--delete] [PATH...]
+                             advanced cleaning's search: one found file per line, its Windows
+                             path, a tab and its size; without PATH, --filter or --exclude the
+                             drive roots and the settings of Config.ini; --delete deletes them
 
 KEY is a root and a path, as HKCU\Software\X. The machine is TOLVEX_MACHINE, WINEPREFIX,
 ~/.wine or the sample machine, as for Tolvex itself, unless --machine names one.
@@ -66,6 +72,10 @@ int main(int argc, char **argv)
         status = cli::runTweaksCommand(context);
     else if (command == u"backup")
         status = cli::runBackupCommand(context);
+    else if (command == u"clean")
+        status = cli::runCleanCommand(context);
+    else if (command == u"find")
+        status = cli::runFindCommand(context);
     else
         err << "Неизвестная команда: " << command << "\n" << usage;
 
