@@ -48,6 +48,10 @@ fi
 
 TMPDIR="$temp" "$bench" "$prefix"
 
+echo
+"$build_dir/bin/regscan_bench" "$prefix" "$temp"
+rm -rf "$temp/million"
+
 # Start-up: tolvex on a copy of the sample machine against an empty Qt window of the same size,
 # each until its window is shown. Under Xvfb when it is installed, else on the offscreen platform.
 startup_bench="$build_dir/bin/startup_bench"

@@ -8,6 +8,7 @@
 #include "AdvancedCleaningPage.h"
 #include "BackupPages.h"
 #include "BasicCleaningPage.h"
+#include "RegistryCleanerPage.h"
 #include "ini/IniDocument.h"
 #include "TweakPages.h"
 #include "panels/TFrame1.h"
@@ -121,6 +122,7 @@ void TMainForm::buildPages()
     m_backups = std::make_unique<backups::BackupPages>(m_context, *m_tweaks, sPageControl1);
     m_basicCleaning = new cleaning::BasicCleaningPage(m_context.shell, sPageControl1);
     m_advancedCleaning = new advanced_cleaning::AdvancedCleaningPage(m_context.shell, sPageControl1);
+    m_registryCleaner = new registry_cleaner::RegistryCleanerPage(m_context, sPageControl1);
     for (int i = 0; i < PageCount; ++i) {
         const QString name = QString::fromLatin1(pageComponents[i]);
         QWidget *page = nullptr;
@@ -130,6 +132,8 @@ void TMainForm::buildPages()
             page = m_basicCleaning;
         else if (name == m_advancedCleaning->objectName())
             page = m_advancedCleaning;
+        else if (name == m_registryCleaner->objectName())
+            page = m_registryCleaner;
         else
             page = m_tweaks->page(name);
         if (!page)
@@ -279,10 +283,7 @@ void TMainForm::GetDrives() { m_advancedCleaning->GetDrives(); }
 
 void TMainForm::LoadNastr() { m_advancedCleaning->LoadNastr(advanced_cleaning::readConfig(m_context.shell)); }
 
-void TMainForm::ShareSystemImageLists()
-{
-    // Filled by the registry cleaner.
-}
+void TMainForm::ShareSystemImageLists() { m_registryCleaner->ShareSystemImageLists(); }
 
 void TMainForm::StartBackupListing() { m_backups->startListing(); }
 

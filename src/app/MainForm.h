@@ -29,6 +29,9 @@ class BasicCleaningPage;
 namespace tolvex::advanced_cleaning {
 class AdvancedCleaningPage;
 }
+namespace tolvex::registry_cleaner {
+class RegistryCleanerPage;
+}
 
 namespace tolvex::app {
 
@@ -103,6 +106,7 @@ private:
     std::unique_ptr<backups::BackupPages> m_backups;
     cleaning::BasicCleaningPage *m_basicCleaning = nullptr;
     advanced_cleaning::AdvancedCleaningPage *m_advancedCleaning = nullptr;
+    registry_cleaner::RegistryCleanerPage *m_registryCleaner = nullptr;
     bool m_vista = false;
 };
 

@@ -24,5 +24,6 @@ int runTweaksCommand(CliContext &context);
 int runBackupCommand(CliContext &context);
 int runCleanCommand(CliContext &context);
 int runFindCommand(CliContext &context);
+int runRegscanCommand(CliContext &context);
 
 } // namespace tolvex::cli

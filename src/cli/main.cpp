@@ -27,6 +27,11 @@ const char usage[] = R"(tolvex-cli [--machine DIR] COMMAND ...
                              advanced cleaning's search: one found file per line, its Windows
                              path, a tab and its size; without PATH, --filter or --exclude the
                              drive roots and the settings of Config.ini; --delete deletes them
+  regscan [--phases 1,2,3] [--fix] [--backup FILE.reg]
+                             the registry cleaner's scan (phases 1 and 3 unless told): one row a
+                             line, error type, parameter, hive, key path and value name, tab-
+                             separated, then the end status; --fix fixes every row found, after
+                             --backup has saved them to a .reg file that regedit imports
 
 KEY is a root and a path, as HKCU\Software\X. The machine is TOLVEX_MACHINE, WINEPREFIX,
 ~/.wine or the sample machine, as for Tolvex itself, unless --machine names one.
@@ -76,6 +81,8 @@ int main(int argc, char **argv)
         status = cli::runCleanCommand(context);
     else if (command == u"find")
         status = cli::runFindCommand(context);
+    else if (command == u"regscan")
+        status = cli::runRegscanCommand(context);
     else
         err << "Неизвестная команда: " << command << "\n" << usage;
 

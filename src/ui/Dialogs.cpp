@@ -2,6 +2,7 @@
 
 #include "TAddFolderDialog.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -68,14 +69,14 @@ bool Dialogs::ask(QWidget *parent, const QString &caption, const QString &text)
     return box.exec() == QMessageBox::Yes;
 }
 
-bool Dialogs::confirm(QWidget *parent, const QString &caption, const QString &text)
+bool Dialogs::confirm(QWidget *parent, const QString &caption, const QString &text, Icon icon)
 {
     if (recorder().on) {
-        record({Icon::Question, caption, text});
+        record({icon, caption, text});
         const Answer answer = recorder().answers.isEmpty() ? Answer::Ok : recorder().answers.takeFirst();
         return answer == Answer::Yes || answer == Answer::Ok;
     }
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+    QMessageBox box(qtIcon(icon), caption, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
     return box.exec() == QMessageBox::Ok;
 }
 
@@ -100,6 +101,38 @@ std::optional<QString> Dialogs::chooseFolder(TAddFolderDialog &dialog)
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.chosenPath();
+}
+
+std::optional<QString> Dialogs::saveFile(QWidget *parent, const QString &filter, const QString &suffix)
+{
+    if (recorder().on) {
+        record({Icon::None, QStringLiteral("save"), filter});
+        return recorder().texts.isEmpty() ? std::nullopt : recorder().texts.takeFirst();
+    }
+    // "Name|pattern" as the filter reads in the program's own notation.
+    const qsizetype bar = filter.indexOf(u'|');
+    const QString qtFilter = bar < 0 ? filter : filter.left(bar) + QStringLiteral(" (") + filter.mid(bar + 1) + u')';
+    QFileDialog dialog(parent, QString(), QString(), qtFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix.startsWith(u'.') ? suffix.mid(1) : suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+std::optional<QString> Dialogs::openFile(QWidget *parent, const QString &filter, const QString &folder)
+{
+    const QString caption = QStringLiteral("Открыть");
+    if (recorder().on) {
+        record({Icon::None, caption, filter});
+        return recorder().texts.isEmpty() ? std::nullopt : recorder().texts.takeFirst();
+    }
+    const QStringList parts = filter.split(u'|');
+    QStringList qtFilters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        qtFilters.append(parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(u';', u' ') + u')');
+    const QString chosen = QFileDialog::getOpenFileName(parent, caption, folder, qtFilters.join(QStringLiteral(";;")));
+    return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
 }
 
 void Dialogs::queueText(std::optional<QString> text) { recorder().texts.append(std::move(text)); }

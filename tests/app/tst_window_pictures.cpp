@@ -3,6 +3,7 @@
 #include "AdvancedCleaningPage.h"
 #include "Application.h"
 #include "BasicCleaningPage.h"
+#include "RegistryCleanerPage.h"
 #include "Dialogs.h"
 #include "FrameBar.h"
 #include "MainForm.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -125,6 +127,24 @@ private slots:
         QTRY_VERIFY(!page->cleaning().busy());
         QTRY_VERIFY(page->findChild<QPushButton *>("sButton2")->isEnabled());
         photograph(m_form.get(), "basic-cleaning.png");
+        QVERIFY2(cutCaptions(page).isEmpty(), qPrintable(cutCaptions(page).join('\n')));
+    }
+
+    void registryPageAfterScan()
+    {
+        m_form->sFrameBar1->titleButton(0)->click();
+        auto *link = m_form->sFrameBar1->findChild<QPushButton *>("sBitBtn2");
+        QVERIFY(link);
+        link->click();
+        QTRY_COMPARE(m_form->sPageControl1->currentIndex(), 1);
+        auto *page = qobject_cast<registry_cleaner::RegistryCleanerPage *>(m_form->sPageControl1->currentWidget());
+        QVERIFY(page);
+        QSignalSpy finished(page, &registry_cleaner::RegistryCleanerPage::scanFinished);
+        page->Button1->click();
+        QVERIFY(finished.wait(10000));
+        QVERIFY(page->ListView1->topLevelItemCount() >= 10);
+        page->ListView1->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        photograph(m_form.get(), "registry-cleaner.png");
         QVERIFY2(cutCaptions(page).isEmpty(), qPrintable(cutCaptions(page).join('\n')));
     }
 

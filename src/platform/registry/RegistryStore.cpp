@@ -100,6 +100,14 @@ bool RegistryStore::OpenPath(std::string_view path, bool create)
 
 bool RegistryStore::OpenPathForReading(std::string_view path) { return OpenPath(path, false); }
 
+void RegistryStore::SelectKeyOf(const RegistryStore &other)
+{
+    ClosePath();
+    m_root = other.m_root;
+    m_current = other.m_current;
+    m_currentPath = other.m_currentPath;
+}
+
 void RegistryStore::ClosePath()
 {
     if (!m_current)

@@ -30,6 +30,9 @@ public:
     bool OpenPath(std::string_view path, bool create);
     bool OpenPathForReading(std::string_view path);
     void ClosePath();
+    // Takes the other store's root and current key, so that relative paths start from there: a
+    // walk opens each child from its parent rather than from the root again.
+    void SelectKeyOf(const RegistryStore &other);
     bool HasCurrentKey() const { return m_current != nullptr; }
     // The current key's path below the root, without a leading '\'.
     const std::string &CurrentPath() const { return m_currentPath; }
