@@ -1,6 +1,7 @@
 #include "ProScan.h"
 
 #include "shell/ShellServices.h"
+#include "text/DisplayText.h"
 #include "text/MaskMatcher.h"
 
 #include <QDateTime>
@@ -11,26 +12,6 @@ namespace tolvex::advanced_cleaning {
 namespace {
 
 bool isDots(const QString &name) { return name == u"." || name == u".."; }
-
-// value / divisor to two decimals, halves to even, without floating-point error.
-QString roundedText(quint64 value, quint64 divisor, const QLocale &locale)
-{
-    const unsigned __int128 scaled = static_cast<unsigned __int128>(value) * 100;
-    unsigned __int128 hundredths = scaled / divisor;
-    const unsigned __int128 rest = scaled % divisor;
-    if (rest * 2 > divisor || (rest * 2 == divisor && (hundredths & 1)))
-        ++hundredths;
-    const quint64 whole = quint64(hundredths / 100);
-    int fraction = int(hundredths % 100);
-    QString text = locale.toString(whole);
-    text.remove(locale.groupSeparator());
-    if (fraction == 0)
-        return text;
-    QString digits = QStringLiteral("%1").arg(fraction, 2, 10, QChar(u'0'));
-    if (digits.endsWith(u'0'))
-        digits.chop(1);
-    return text + locale.decimalPoint() + digits;
-}
 
 } // namespace
 
@@ -124,14 +105,14 @@ bool ProScan::deleteFound(platform::ShellServices &shell, const FoundFile &file)
 
 QString sizeInKb(quint64 bytes, const QLocale &locale)
 {
-    return roundedText(bytes, 1024, locale) + QStringLiteral(" Кб");
+    return text::roundedQuotient(bytes, 1024, locale.decimalPoint().front()) + QStringLiteral(" Кб");
 }
 
 QString foundCountText(quint64 count) { return QStringLiteral("Найдено файлов: ") + QString::number(count); }
 
 QString totalSizeText(quint64 bytes, const QLocale &locale)
 {
-    return QStringLiteral("Общий размер: ") + roundedText(bytes, 1048576, locale) + QStringLiteral(" Мб");
+    return QStringLiteral("Общий размер: ") + text::roundedQuotient(bytes, 1048576, locale.decimalPoint().front()) + QStringLiteral(" Мб");
 }
 
 QString modifiedText(quint64 fileTime, const QLocale &locale)
@@ -141,15 +122,7 @@ QString modifiedText(quint64 fileTime, const QLocale &locale)
         return {};
     // Two-second steps, as the file times of the machine's own file system are kept.
     const qint64 seconds = qint64((fileTime - ticksFrom1601To1970) / 10000000ULL) & ~qint64(1);
-    const QDateTime local = QDateTime::fromSecsSinceEpoch(seconds).toLocalTime();
-    const QString date = locale.toString(local.date(), QLocale::ShortFormat);
-    if (local.time() == QTime(0, 0))
-        return date;
-    // The long form without the time zone's name.
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
-    format.replace(zone, QString());
-    return date + u' ' + locale.toString(local.time(), format.trimmed());
+    return text::dateTimeText(QDateTime::fromSecsSinceEpoch(seconds).toLocalTime(), locale);
 }
 
 } // namespace tolvex::advanced_cleaning

@@ -25,5 +25,6 @@ int runBackupCommand(CliContext &context);
 int runCleanCommand(CliContext &context);
 int runFindCommand(CliContext &context);
 int runRegscanCommand(CliContext &context);
+int runDupsCommand(CliContext &context);
 
 } // namespace tolvex::cli

@@ -32,6 +32,10 @@ const char usage[] = R"(tolvex-cli [--machine DIR] COMMAND ...
                              line, error type, parameter, hive, key path and value name, tab-
                              separated, then the end status; --fix fixes every row found, after
                              --backup has saved them to a .reg file that regedit imports
+  dups [--name] [--size] [--content] [--no-subdirs] [--save FILE.LsD] FOLDER...
+  dups --load FILE.LsD       the duplicate finder: one file a line, its group, its Windows path
+                             and its size, tab-separated, then the status (name and size unless
+                             a criterion is named)
 
 KEY is a root and a path, as HKCU\Software\X. The machine is TOLVEX_MACHINE, WINEPREFIX,
 ~/.wine or the sample machine, as for Tolvex itself, unless --machine names one.
@@ -83,6 +87,8 @@ int main(int argc, char **argv)
         status = cli::runFindCommand(context);
     else if (command == u"regscan")
         status = cli::runRegscanCommand(context);
+    else if (command == u"dups")
+        status = cli::runDupsCommand(context);
     else
         err << "Неизвестная команда: " << command << "\n" << usage;
 

@@ -88,6 +88,7 @@ void fillEntry(FoundEntry &entry, int dirFd, const char *name, const struct stat
     } else {
         entry.size = quint64(st.st_size);
     }
+    entry.fileId = (quint64(st.st_dev) << 40) ^ quint64(st.st_ino);
 }
 
 class Fd

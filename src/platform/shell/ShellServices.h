@@ -17,6 +17,9 @@ struct FoundEntry
     bool isLink = false;
     quint64 size = 0;
     quint64 lastWrite = 0; // FILETIME ticks, UTC
+    // Which file this is, whatever name it was reached by (hard links, a folder listed twice):
+    // equal for one file, 0 when unknown. Filled with the full detail only.
+    quint64 fileId = 0;
 };
 
 struct DriveEntry
