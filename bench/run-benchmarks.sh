@@ -67,3 +67,4 @@ if [ -x "$startup_bench" ]; then
     fi
 fi
 bash "$(dirname "${BASH_SOURCE[0]}")/clean-bench.sh"
+bash "$(dirname "${BASH_SOURCE[0]}")/dups-bench.sh"

@@ -13,6 +13,7 @@ packages=(
     clang libclang-rt-14-dev                      # the fuzz targets (libFuzzer)
     xvfb xauth imagemagick x11-utils              # a display for screenshots, import, xwininfo
     fonts-liberation                              # Arial's metrics where Tahoma is missing
+    libxxhash-dev                                 # the duplicate finder's hash
 )
 
 missing=()

@@ -5,19 +5,22 @@
 #include <QFile>
 #include <QHash>
 #include <QSet>
+#include <QThread>
 
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <thread>
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
+#include <xxhash.h>
 
 namespace tolvex::duplicates {
 
 namespace {
 
-constexpr qsizetype firstBlock = 64 * 1024;
+constexpr qsizetype firstBlock = 4096;
 // Files up to this size are read whole at once and compared in memory.
 constexpr quint64 smallFile = 256 * 1024;
 constexpr qsizetype chunk = 256 * 1024;
@@ -29,10 +32,7 @@ constexpr qsizetype keptBytes = 48 * 1024 * 1024;
 class Reader
 {
 public:
-    explicit Reader(const QString &hostPath)
-        : m_fd(::open(QFile::encodeName(hostPath).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC))
-    {
-    }
+    explicit Reader(int fd) : m_fd(fd) {}
     ~Reader()
     {
         if (m_fd >= 0)
@@ -59,7 +59,25 @@ private:
     int m_fd;
 };
 
-size_t hashOf(const char *data, qsizetype n, size_t seed = 0) { return qHashBits(data, size_t(n), seed); }
+size_t hashOf(const char *data, qsizetype n, size_t seed = 0) { return XXH3_64bits_withSeed(data, size_t(n), seed); }
+
+struct FolderHandles
+{
+    quint64 scan = 0;
+    QHash<qint32, int> fds;
+    QList<qint32> order; // the oldest is closed first
+    ~FolderHandles() { clear(); }
+    void clear()
+    {
+        for (int fd : std::as_const(fds))
+            if (fd >= 0)
+                ::close(fd);
+        fds.clear();
+        order.clear();
+    }
+};
+thread_local FolderHandles t_handles;
+std::atomic<quint64> scans{0};
 
 } // namespace
 
@@ -104,13 +122,13 @@ void DuplicateScan::operation(const QString &text)
         onOperation(text);
 }
 
-void DuplicateScan::progress(qint64 position, qint64 maximum, const QString &text, bool now)
+void DuplicateScan::progress(qint64 position, qint64 maximum, bool now)
 {
     if (!now && m_lastReport.isValid() && m_lastReport.elapsed() < 40)
         return;
     m_lastReport.start();
     if (onProgressText)
-        onProgressText(text);
+        onProgressText(QStringLiteral("%1 из %2 ").arg(position).arg(maximum));
     if (onProgress)
         onProgress(position, maximum);
 }
@@ -127,6 +145,7 @@ DuplicateScan::End DuplicateScan::abort()
 DuplicateScan::End DuplicateScan::run()
 {
     m_bytesRead = 0;
+    m_scanId = ++scans;
     if (!collect())
         return abort();
     if (m_tables.FileTable.size() < 2) {
@@ -136,6 +155,7 @@ DuplicateScan::End DuplicateScan::run()
         return End::NothingToCompare;
     }
     group();
+    closeFolders();
     if (StopRequested)
         return abort();
     operation(QStringLiteral("Обработка результата"));
@@ -160,47 +180,95 @@ bool DuplicateScan::collect()
     if (onProgressText)
         onProgressText(QString());
     QSet<quint64> seen;
-    for (qsizetype i = 1; i < m_tables.FolderTable.size(); ++i) {
-        if (StopRequested)
-            return false;
-        const qint64 total = m_tables.FolderTable.size() - 1;
-        progress(i, total, QStringLiteral("%1 из %2 ").arg(i).arg(total));
-        const QString folder = m_tables.FolderPath(qint32(i));
-        for (const platform::FoundEntry &entry : m_shell.listFolder(folder, QStringLiteral("*"))) {
+    const int threads = qBound(1, QThread::idealThreadCount(), 4);
+    // One level of the tree at a time: its folders are listed side by side, then taken in
+    // index order, so the tables come out as a walk folder after folder makes them.
+    for (qsizetype first = 1; first < m_tables.FolderTable.size();) {
+        const qsizetype end = m_tables.FolderTable.size();
+        QStringList paths;
+        for (qsizetype i = first; i < end; ++i)
+            paths.append(m_tables.FolderPath(qint32(i)));
+        QList<QList<platform::FoundEntry>> listings(end - first);
+        std::atomic<qsizetype> next{0};
+        auto work = [&] {
+            for (qsizetype k; (k = next++) < listings.size() && !StopRequested;)
+                listings[k] = m_shell.listFolder(paths[k], QStringLiteral("*"));
+        };
+        std::vector<std::thread> helpers;
+        for (int t = 1; t < threads && listings.size() > 1; ++t)
+            helpers.emplace_back(work);
+        work();
+        for (std::thread &helper : helpers)
+            helper.join();
+        for (qsizetype i = first; i < end; ++i) {
             if (StopRequested)
                 return false;
-            if (entry.name == u"." || entry.name == u".." || entry.isLink)
-                continue;
-            if (entry.isFolder) {
-                if (m_subfolders)
-                    m_tables.FolderTable.append({qint32(i), entry.name});
-                continue;
-            }
-            if (entry.fileId) {
-                if (seen.contains(entry.fileId))
+            progress(i, m_tables.FolderTable.size() - 1);
+            for (const platform::FoundEntry &entry : std::as_const(listings[i - first])) {
+                if (entry.name == u"." || entry.name == u".." || entry.isLink)
                     continue;
-                seen.insert(entry.fileId);
+                if (entry.isFolder) {
+                    if (m_subfolders)
+                        m_tables.FolderTable.append({qint32(i), entry.name});
+                    continue;
+                }
+                if (entry.fileId) {
+                    if (seen.contains(entry.fileId))
+                        continue;
+                    seen.insert(entry.fileId);
+                }
+                FileEntry file;
+                file.Folder = qint32(i);
+                file.Time = qint32(platform::ShellServices::dosDateTime(entry.lastWrite));
+                file.Size = qint32(quint32(entry.size));
+                file.FullSize = entry.size;
+                file.Name = entry.name;
+                file.FileId = entry.fileId;
+                m_tables.FileTable.append(std::move(file));
             }
-            FileEntry file;
-            file.Folder = qint32(i);
-            file.Time = qint32(platform::ShellServices::dosDateTime(entry.lastWrite));
-            file.Size = qint32(quint32(entry.size));
-            file.FullSize = entry.size;
-            file.Name = entry.name;
-            file.FileId = entry.fileId;
-            m_tables.FileTable.append(file);
         }
+        first = end;
     }
     if (onProgress)
         onProgress(0, 1);
     return !StopRequested;
 }
 
-QString DuplicateScan::hostPathOf(qsizetype row) { return m_shell.hostPath(m_tables.filePath(row)); }
+// Files are opened from their folder's open handle, not by a whole path each time: the folder
+// is found on the host once per thread, and the names below it are exactly as the listing gave
+// them. Each thread that compares keeps its own handles.
+int DuplicateScan::openRow(qsizetype row)
+{
+    if (t_handles.scan != m_scanId) {
+        t_handles.clear();
+        t_handles.scan = m_scanId;
+    }
+    const FileEntry &file = m_tables.FileTable[row];
+    auto it = t_handles.fds.constFind(file.Folder);
+    if (it == t_handles.fds.constEnd()) {
+        constexpr qsizetype kept = 256;
+        if (t_handles.fds.size() >= kept) {
+            const int fd = t_handles.fds.take(t_handles.order.takeFirst());
+            if (fd >= 0)
+                ::close(fd);
+        }
+        const QString folder = m_shell.hostPath(m_tables.FolderPath(file.Folder));
+        const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        it = t_handles.fds.insert(file.Folder, fd);
+        t_handles.order.append(file.Folder);
+    }
+    return *it < 0 ? -1 : ::openat(*it, QFile::encodeName(file.Name).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+void DuplicateScan::closeFolders()
+{
+    if (t_handles.scan == m_scanId)
+        t_handles.clear();
+}
 
 bool DuplicateScan::readAll(qsizetype row, QByteArray &into, quint64 size)
 {
-    Reader reader(hostPathOf(row));
+    Reader reader(openRow(row));
     into.resize(qsizetype(size));
     const bool ok = reader.ok() && reader.read(into.data(), into.size());
     m_bytesRead += size;
@@ -218,7 +286,7 @@ void DuplicateScan::group()
     qsizetype done = 0;
     auto settled = [&](qsizetype n) {
         done += n;
-        progress(done, count - 1, QStringLiteral("%1 из %2 ").arg(qMin(done, count - 1)).arg(count - 1));
+        progress(qMin(done, count - 1), count - 1);
     };
 
     QList<QList<qsizetype>> sets(1);
@@ -269,8 +337,33 @@ void DuplicateScan::group()
                 std::sort(part.begin(), part.end());
             return parts;
         });
-    if (c.SameContent)
-        refine([&](const QList<qsizetype> &set) { return splitByContent(set, files[set.first()].FullSize); });
+    if (c.SameContent) {
+        // Sets of one size are independent of each other: as many threads as cores read them,
+        // and the parts come back in the sets' order, so the result does not depend on timing.
+        const QList<QList<qsizetype>> input = std::move(sets);
+        QList<QList<QList<qsizetype>>> results(input.size());
+        std::atomic<qsizetype> next{0}, compared{0};
+        auto work = [&](bool reporting) {
+            for (qsizetype i; (i = next++) < input.size() && !StopRequested;) {
+                results[i] = splitByContent(input[i], files[input[i].first()].FullSize);
+                compared += input[i].size();
+                if (reporting)
+                    progress(qMin(done + compared.load(), count - 1), count - 1);
+            }
+        };
+        std::vector<std::thread> helpers;
+        for (int t = 1; t < qBound(1, QThread::idealThreadCount(), 4); ++t)
+            helpers.emplace_back(work, false);
+        work(true);
+        for (std::thread &helper : helpers)
+            helper.join();
+        done += compared;
+        sets.clear();
+        for (QList<QList<qsizetype>> &parts : results)
+            for (QList<qsizetype> &part : parts)
+                if (part.size() >= 2)
+                    sets.append(std::move(part));
+    }
     if (StopRequested)
         return;
 
@@ -280,7 +373,7 @@ void DuplicateScan::group()
     for (qsizetype k = 0; k < sets.size(); ++k)
         for (qsizetype row : std::as_const(sets[k]))
             files[row].Double = quint32(k + 1);
-    progress(count - 1, count - 1, QStringLiteral("%1 из %1 ").arg(count - 1), true);
+    progress(count - 1, count - 1, true);
 }
 
 // Files of one size by their contents, each part in row order. A file that cannot be read to its
@@ -290,52 +383,7 @@ QList<QList<qsizetype>> DuplicateScan::splitByContent(const QList<qsizetype> &ro
     if (size == 0)
         return {rows};
     QList<QList<qsizetype>> parts;
-    if (size <= smallFile) {
-        struct Rep
-        {
-            size_t hash;
-            QByteArray data; // empty when not kept: read again to compare
-            qsizetype part;
-        };
-        QList<Rep> reps;
-        qsizetype kept = 0;
-        QByteArray data, again;
-        for (qsizetype row : rows) {
-            if (StopRequested)
-                return {};
-            if (!readAll(row, data, size)) {
-                parts.append(QList<qsizetype>{row});
-                continue;
-            }
-            const size_t h = hashOf(data.constData(), data.size());
-            qsizetype joined = -1;
-            for (const Rep &rep : std::as_const(reps)) {
-                if (rep.hash != h)
-                    continue;
-                const QByteArray *other = &rep.data;
-                if (rep.data.isEmpty()) {
-                    if (!readAll(parts[rep.part].first(), again, size))
-                        continue;
-                    other = &again;
-                }
-                if (*other == data) {
-                    joined = rep.part;
-                    break;
-                }
-            }
-            if (joined >= 0) {
-                parts[joined].append(row);
-                continue;
-            }
-            const bool keep = kept + data.size() <= keptBytes;
-            kept += keep ? data.size() : 0;
-            reps.append({h, keep ? data : QByteArray(), parts.size()});
-            parts.append(QList<qsizetype>{row});
-        }
-        return parts;
-    }
-
-    // Large files: a hash of the first block, then of the rest, then byte for byte.
+    // Rows by a hash of `hash`'s reading; a row whose reading fails is a part of its own.
     auto partition = [&](const QList<qsizetype> &in, const std::function<bool(qsizetype, size_t &)> &hash) {
         QHash<size_t, qsizetype> at;
         QList<QList<qsizetype>> out;
@@ -356,40 +404,101 @@ QList<QList<qsizetype>> DuplicateScan::splitByContent(const QList<qsizetype> &ro
         }
         return out;
     };
+
+    // Two files: the byte comparison reads each once and stops at their first difference.
+    if (rows.size() == 2)
+        return confirm(rows, size);
+    // Most files that merely share a size differ at once: a first block settles them.
+    const qsizetype block = qsizetype(qMin<quint64>(size, firstBlock));
     QHash<qsizetype, size_t> firstHash;
     QByteArray buffer(chunk, Qt::Uninitialized);
     const QList<QList<qsizetype>> byFirst = partition(rows, [&](qsizetype row, size_t &h) {
-        Reader reader(hostPathOf(row));
-        m_bytesRead += firstBlock;
-        if (!reader.ok() || !reader.read(buffer.data(), firstBlock))
+        Reader reader(openRow(row));
+        m_bytesRead += quint64(block);
+        if (!reader.ok() || !reader.read(buffer.data(), block))
             return false;
-        h = hashOf(buffer.constData(), firstBlock);
+        h = hashOf(buffer.constData(), block);
         firstHash.insert(row, h);
         return true;
     });
     for (const QList<qsizetype> &candidates : byFirst) {
-        if (candidates.size() < 2) {
-            parts.append(candidates);
+        // A whole file in its first block, or just two files, which the byte comparison reads
+        // once each anyway: compare at once; equal hashes still need equal bytes.
+        if (candidates.size() < 2 || size <= quint64(firstBlock) || candidates.size() == 2) {
+            parts += candidates.size() < 2 ? QList<QList<qsizetype>>{candidates} : confirm(candidates, size);
+            continue;
+        }
+        if (size <= smallFile) {
+            parts += splitInMemory(candidates, size);
             continue;
         }
         const QList<QList<qsizetype>> byWhole = partition(candidates, [&](qsizetype row, size_t &h) {
             // The rest of the file, after the block already hashed.
-            Reader reader(hostPathOf(row));
+            Reader reader(openRow(row));
             if (!reader.ok() || !reader.skip(firstBlock))
                 return false;
             h = firstHash.value(row);
-            for (quint64 left = size - firstBlock; left > 0;) {
+            for (quint64 left = size - quint64(firstBlock); left > 0;) {
                 const qsizetype n = qsizetype(qMin<quint64>(left, chunk));
                 if (StopRequested || !reader.read(buffer.data(), n))
                     return false;
-                m_bytesRead += n;
+                m_bytesRead += quint64(n);
                 h = hashOf(buffer.constData(), n, h);
-                left -= n;
+                left -= quint64(n);
             }
             return true;
         });
         for (const QList<qsizetype> &same : byWhole)
             parts += same.size() < 2 ? QList<QList<qsizetype>>{same} : confirm(same, size);
+    }
+    return parts;
+}
+
+// Small files that agree in their first block, read whole and compared in memory with one kept
+// copy of each content found so far.
+QList<QList<qsizetype>> DuplicateScan::splitInMemory(const QList<qsizetype> &rows, quint64 size)
+{
+    struct Rep
+    {
+        size_t hash;
+        QByteArray data; // empty when not kept: read again to compare
+        qsizetype part;
+    };
+    QList<QList<qsizetype>> parts;
+    QList<Rep> reps;
+    qsizetype kept = 0;
+    QByteArray data, again;
+    for (qsizetype row : rows) {
+        if (StopRequested)
+            return {};
+        if (!readAll(row, data, size)) {
+            parts.append(QList<qsizetype>{row});
+            continue;
+        }
+        const size_t h = hashOf(data.constData(), data.size());
+        qsizetype joined = -1;
+        for (const Rep &rep : std::as_const(reps)) {
+            if (rep.hash != h)
+                continue;
+            const QByteArray *other = &rep.data;
+            if (rep.data.isEmpty()) {
+                if (!readAll(parts[rep.part].first(), again, size))
+                    continue;
+                other = &again;
+            }
+            if (*other == data) {
+                joined = rep.part;
+                break;
+            }
+        }
+        if (joined >= 0) {
+            parts[joined].append(row);
+            continue;
+        }
+        const bool keep = kept + data.size() <= keptBytes;
+        kept += keep ? data.size() : 0;
+        reps.append({h, keep ? data : QByteArray(), parts.size()});
+        parts.append(QList<qsizetype>{row});
     }
     return parts;
 }
@@ -409,19 +518,21 @@ QList<QList<qsizetype>> DuplicateScan::confirm(const QList<qsizetype> &rows, qui
         bool repReadable = true;
         for (qsizetype start = 0; start < others.size() && repReadable; start += batchSize) {
             const QList<qsizetype> batch = others.mid(start, batchSize);
-            Reader repReader(hostPathOf(rep));
+            Reader repReader(openRow(rep));
             repReadable = repReader.ok();
             std::vector<std::unique_ptr<Reader>> readers;
             std::vector<char> state(size_t(batch.size()), 1); // 1 equal so far, 0 differs, 2 unreadable
             for (qsizetype i = 0; i < batch.size(); ++i) {
-                readers.push_back(std::make_unique<Reader>(hostPathOf(batch[i])));
+                readers.push_back(std::make_unique<Reader>(openRow(batch[i])));
                 if (!readers.back()->ok())
                     state[size_t(i)] = 2;
             }
-            for (quint64 left = size; left > 0 && repReadable;) {
+            // Small steps first: files that differ mostly differ at once.
+            qsizetype step = firstBlock;
+            for (quint64 left = size; left > 0 && repReadable; step = qMin(step * 8, chunk)) {
                 if (StopRequested)
                     return {};
-                const qsizetype n = qsizetype(qMin<quint64>(left, chunk));
+                const qsizetype n = qsizetype(qMin<quint64>(left, quint64(step)));
                 if (!repReader.read(repBuffer.data(), n)) {
                     repReadable = false;
                     break;

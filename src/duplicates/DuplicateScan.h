@@ -26,6 +26,7 @@ public:
     enum class End { Found, NothingToCompare, Stopped };
 
     DuplicateScan(platform::ShellServices &shell, DuplicateTables &tables);
+    ~DuplicateScan() { closeFolders(); }
 
     std::atomic<bool> StopRequested{false};
 
@@ -48,11 +49,13 @@ private:
     bool collect();
     void group();
     QList<QList<qsizetype>> splitByContent(const QList<qsizetype> &rows, quint64 size);
+    QList<QList<qsizetype>> splitInMemory(const QList<qsizetype> &rows, quint64 size);
     QList<QList<qsizetype>> confirm(const QList<qsizetype> &rows, quint64 size);
     bool readAll(qsizetype row, QByteArray &into, quint64 size);
-    QString hostPathOf(qsizetype row);
+    int openRow(qsizetype row);
+    void closeFolders();
     void operation(const QString &text);
-    void progress(qint64 position, qint64 maximum, const QString &text, bool now = false);
+    void progress(qint64 position, qint64 maximum, bool now = false);
     End abort();
 
     platform::ShellServices &m_shell;
@@ -60,6 +63,7 @@ private:
     bool m_subfolders = true;
     std::atomic<quint64> m_bytesRead{0};
     QElapsedTimer m_lastReport;
+    quint64 m_scanId = 0;
 };
 
 } // namespace tolvex::duplicates

@@ -278,8 +278,17 @@ QString shellFolderValue(Machine &machine, const char *name)
 
 quint32 ShellServices::dosDateTime(quint64 fileTime)
 {
-    const qint64 msecs = qint64((fileTime - ticksFrom1601To1970) / 10000);
-    const QDateTime local = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC).toLocalTime();
+    const qint64 secs = qint64((fileTime - ticksFrom1601To1970) / 10000000);
+    // The zone's offset, looked up once per quarter hour of file times: a scan asks for tens of
+    // thousands of times, and every lookup of the zone reads the system's zone file again.
+    thread_local qint64 cachedQuarter = std::numeric_limits<qint64>::min();
+    thread_local int cachedOffset = 0;
+    const qint64 quarter = secs / 900;
+    if (quarter != cachedQuarter) {
+        cachedQuarter = quarter;
+        cachedOffset = QDateTime::fromSecsSinceEpoch(quarter * 900, Qt::UTC).toLocalTime().offsetFromUtc();
+    }
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(secs + cachedOffset, Qt::UTC);
     const QDate d = local.date();
     const QTime t = local.time();
     const quint32 date = quint32(((d.year() - 1980) << 9) | (d.month() << 5) | d.day());
