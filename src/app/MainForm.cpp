@@ -6,6 +6,7 @@
 #include "OptionsPage.h"
 #include "ProgramContext.h"
 #include "AdvancedCleaningPage.h"
+#include "ApplicationsPage.h"
 #include "BackupPages.h"
 #include "BasicCleaningPage.h"
 #include "RegistryCleanerPage.h"
@@ -123,6 +124,7 @@ void TMainForm::buildPages()
     m_basicCleaning = new cleaning::BasicCleaningPage(m_context.shell, sPageControl1);
     m_advancedCleaning = new advanced_cleaning::AdvancedCleaningPage(m_context.shell, sPageControl1);
     m_registryCleaner = new registry_cleaner::RegistryCleanerPage(m_context, sPageControl1);
+    m_applications = new applications::ApplicationsPage(m_context, sPageControl1);
     for (int i = 0; i < PageCount; ++i) {
         const QString name = QString::fromLatin1(pageComponents[i]);
         QWidget *page = nullptr;
@@ -134,6 +136,8 @@ void TMainForm::buildPages()
             page = m_advancedCleaning;
         else if (name == m_registryCleaner->objectName())
             page = m_registryCleaner;
+        else if (name == m_applications->objectName())
+            page = m_applications;
         else
             page = m_tweaks->page(name);
         if (!page)
@@ -292,10 +296,7 @@ void TMainForm::LoadNAntiD()
     // Filled by the duplicate finder.
 }
 
-void TMainForm::BuildApplicationTree()
-{
-    // Filled by the installed-applications page.
-}
+void TMainForm::BuildApplicationTree() { m_applications->BuildApplicationTree(); }
 
 bool TMainForm::FormCloseQuery()
 {

@@ -32,6 +32,9 @@ class AdvancedCleaningPage;
 namespace tolvex::registry_cleaner {
 class RegistryCleanerPage;
 }
+namespace tolvex::applications {
+class ApplicationsPage;
+}
 
 namespace tolvex::app {
 
@@ -107,6 +110,7 @@ private:
     cleaning::BasicCleaningPage *m_basicCleaning = nullptr;
     advanced_cleaning::AdvancedCleaningPage *m_advancedCleaning = nullptr;
     registry_cleaner::RegistryCleanerPage *m_registryCleaner = nullptr;
+    applications::ApplicationsPage *m_applications = nullptr;
     bool m_vista = false;
 };
 

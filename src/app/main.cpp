@@ -14,6 +14,9 @@ using namespace tolvex;
 
 int main(int argc, char **argv)
 {
+    // Counted before Qt takes its own options (-platform, -style, ...) out of argv: the startup
+    // manager lists the load rows when the program had any argument at all.
+    const int argumentCount = argc - 1;
     app::TolvexApplication application(argc, argv);
 
     const QString programFolder = QCoreApplication::applicationDirPath();
@@ -25,7 +28,7 @@ int main(int argc, char **argv)
         return 1;
     }
     std::unique_ptr<platform::Machine> machine = platform::Machine::open(folder, programFolder);
-    platform::MachineShellServices shell(*machine, argc - 1);
+    platform::MachineShellServices shell(*machine, argumentCount);
     platform::ProgramContext context{*machine, shell};
 
     app::TMainForm form(context);

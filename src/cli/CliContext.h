@@ -26,5 +26,7 @@ int runCleanCommand(CliContext &context);
 int runFindCommand(CliContext &context);
 int runRegscanCommand(CliContext &context);
 int runDupsCommand(CliContext &context);
+int runAppsCommand(CliContext &context);
+int runStartupCommand(CliContext &context);
 
 } // namespace tolvex::cli

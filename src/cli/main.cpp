@@ -36,6 +36,17 @@ const char usage[] = R"(tolvex-cli [--machine DIR] COMMAND ...
   dups --load FILE.LsD       the duplicate finder: one file a line, its group, its Windows path
                              and its size, tab-separated, then the status (name and size unless
                              a criterion is named)
+  apps                       the installed programs' tree: one entry node a line, its category,
+                             DisplayName and path child ("Путь:..." or "Путь не подписан"),
+                             tab-separated; a 64-bit machine's 32-bit entries follow its own
+  apps uninstall DISPLAYNAME starts the uninstaller of the first entry of that name
+  apps delete DISPLAYNAME    deletes that entry's uninstall key; both print the page's message
+                             and exit with 1 on "Ошибка" or "UninstallString не найденно"
+  startup list [--with-load] the startup rows: name, command, location label, tab-separated;
+                             --with-load stands for Tolvex's command-line argument (load rows)
+  startup add NAME PATH      PATH under NAME in HKCU's Run key, over any value of that name
+  startup delete LABEL NAME  the value NAME of the location LABEL ("HKEY_CU\Run", ...); exit 1
+                             when nothing was deleted
 
 KEY is a root and a path, as HKCU\Software\X. The machine is TOLVEX_MACHINE, WINEPREFIX,
 ~/.wine or the sample machine, as for Tolvex itself, unless --machine names one.
@@ -89,6 +100,10 @@ int main(int argc, char **argv)
         status = cli::runRegscanCommand(context);
     else if (command == u"dups")
         status = cli::runDupsCommand(context);
+    else if (command == u"apps")
+        status = cli::runAppsCommand(context);
+    else if (command == u"startup")
+        status = cli::runStartupCommand(context);
     else
         err << "Неизвестная команда: " << command << "\n" << usage;
 

@@ -135,6 +135,21 @@ std::optional<QString> Dialogs::openFile(QWidget *parent, const QString &filter,
     return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
 }
 
+QStringList Dialogs::openFiles(QWidget *parent, const QString &filter, const QString &folder)
+{
+    const QString caption = QStringLiteral("Открыть");
+    if (recorder().on) {
+        record({Icon::None, caption, filter});
+        const std::optional<QString> text = recorder().texts.isEmpty() ? std::nullopt : recorder().texts.takeFirst();
+        return text ? text->split(u'\n', Qt::SkipEmptyParts) : QStringList();
+    }
+    const QStringList parts = filter.split(u'|');
+    QStringList qtFilters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        qtFilters.append(parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(u';', u' ') + u')');
+    return QFileDialog::getOpenFileNames(parent, caption, folder, qtFilters.join(QStringLiteral(";;")));
+}
+
 void Dialogs::queueText(std::optional<QString> text) { recorder().texts.append(std::move(text)); }
 
 void Dialogs::startRecording()

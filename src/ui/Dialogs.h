@@ -41,6 +41,9 @@ public:
     // The file-open chooser; `filter` pairs labels and patterns with bars ("Приложения|*.exe").
     // The first chosen file as a host path, nullopt when cancelled.
     static std::optional<QString> openFile(QWidget *parent, const QString &filter, const QString &folder = {});
+    // The same chooser with several files at once: the chosen host paths in the order the chooser
+    // gives them, empty when cancelled. Tests queue one text holding the names one a line.
+    static QStringList openFiles(QWidget *parent, const QString &filter, const QString &folder = {});
     // A save-file dialog for one kind of file ("Registry files|*.reg" as `filter`, ".reg" as
     // `suffix`, added when the name has none): the chosen host path, nullopt when cancelled.
     static std::optional<QString> saveFile(QWidget *parent, const QString &filter, const QString &suffix);

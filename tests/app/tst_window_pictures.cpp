@@ -148,6 +148,26 @@ private slots:
         QVERIFY2(cutCaptions(page).isEmpty(), qPrintable(cutCaptions(page).join('\n')));
     }
 
+    void applicationsBothTabs()
+    {
+        m_form->sFrameBar1->titleButton(0)->click();
+        auto *link = m_form->sFrameBar1->findChild<QPushButton *>("sBitBtn3");
+        QVERIFY(link);
+        link->click();
+        QTRY_COMPARE(m_form->sPageControl1->currentIndex(), 2);
+        QWidget *page = m_form->sPageControl1->currentWidget();
+        auto *tabs = page->findChild<QTabWidget *>();
+        QVERIFY(tabs);
+        auto *tree = page->findChild<QTreeWidget *>();
+        QVERIFY(tree && tree->topLevelItemCount() == 4);
+        tree->expandAll();
+        photograph(m_form.get(), "applications-uninstall.png");
+        tabs->setCurrentIndex(1);
+        QTest::qWait(200);
+        photograph(m_form.get(), "applications-startup.png");
+        QVERIFY2(cutCaptions(page).isEmpty(), qPrintable(cutCaptions(page).join('\n')));
+    }
+
     void advancedCleaningWithResults()
     {
         m_form->sFrameBar1->titleButton(1)->click();
