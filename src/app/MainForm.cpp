@@ -9,6 +9,7 @@
 #include "ApplicationsPage.h"
 #include "BackupPages.h"
 #include "BasicCleaningPage.h"
+#include "DuplicateFinderPage.h"
 #include "RegistryCleanerPage.h"
 #include "ini/IniDocument.h"
 #include "TweakPages.h"
@@ -125,6 +126,7 @@ void TMainForm::buildPages()
     m_advancedCleaning = new advanced_cleaning::AdvancedCleaningPage(m_context.shell, sPageControl1);
     m_registryCleaner = new registry_cleaner::RegistryCleanerPage(m_context, sPageControl1);
     m_applications = new applications::ApplicationsPage(m_context, sPageControl1);
+    m_duplicates = new duplicates::DuplicateFinderPage(m_context, sPageControl1);
     for (int i = 0; i < PageCount; ++i) {
         const QString name = QString::fromLatin1(pageComponents[i]);
         QWidget *page = nullptr;
@@ -138,6 +140,8 @@ void TMainForm::buildPages()
             page = m_registryCleaner;
         else if (name == m_applications->objectName())
             page = m_applications;
+        else if (name == m_duplicates->objectName())
+            page = m_duplicates;
         else
             page = m_tweaks->page(name);
         if (!page)
@@ -291,10 +295,7 @@ void TMainForm::ShareSystemImageLists() { m_registryCleaner->ShareSystemImageLis
 
 void TMainForm::StartBackupListing() { m_backups->startListing(); }
 
-void TMainForm::LoadNAntiD()
-{
-    // Filled by the duplicate finder.
-}
+void TMainForm::LoadNAntiD() { m_duplicates->LoadNAntiD(advanced_cleaning::readConfig(m_context.shell)); }
 
 void TMainForm::BuildApplicationTree() { m_applications->BuildApplicationTree(); }
 
@@ -322,10 +323,7 @@ void TMainForm::SaveSettings()
 
 void TMainForm::SaveNastr(ini::IniDocument &config) { m_advancedCleaning->SaveNastr(config); }
 
-void TMainForm::SaveNAntiD(ini::IniDocument &config)
-{
-    Q_UNUSED(config) // filled by the duplicate finder
-}
+void TMainForm::SaveNAntiD(ini::IniDocument &config) { m_duplicates->SaveNAntiD(config); }
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {

@@ -35,6 +35,9 @@ class RegistryCleanerPage;
 namespace tolvex::applications {
 class ApplicationsPage;
 }
+namespace tolvex::duplicates {
+class DuplicateFinderPage;
+}
 
 namespace tolvex::app {
 
@@ -111,6 +114,7 @@ private:
     advanced_cleaning::AdvancedCleaningPage *m_advancedCleaning = nullptr;
     registry_cleaner::RegistryCleanerPage *m_registryCleaner = nullptr;
     applications::ApplicationsPage *m_applications = nullptr;
+    duplicates::DuplicateFinderPage *m_duplicates = nullptr;
     bool m_vista = false;
 };
 

@@ -26,6 +26,19 @@ std::function<void(const Dialogs::Shown &)> &shownHook()
     static std::function<void(const Dialogs::Shown &)> hook;
     return hook;
 }
+// "Label|pattern;pattern|Label|pattern" in the file dialogs' notation: a label that already
+// shows its patterns in parentheses is taken as it is.
+QString qtFilterOf(const QString &filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList qtFilters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = QString(parts[i + 1]).replace(u';', u' ');
+        qtFilters.append(parts[i].contains(u'(') ? parts[i] : parts[i] + QStringLiteral(" (") + patterns + u')');
+    }
+    return qtFilters.isEmpty() ? filter : qtFilters.join(QStringLiteral(";;"));
+}
+
 void record(const Dialogs::Shown &shown)
 {
     recorder().shown.append(shown);
@@ -109,10 +122,7 @@ std::optional<QString> Dialogs::saveFile(QWidget *parent, const QString &filter,
         record({Icon::None, QStringLiteral("save"), filter});
         return recorder().texts.isEmpty() ? std::nullopt : recorder().texts.takeFirst();
     }
-    // "Name|pattern" as the filter reads in the program's own notation.
-    const qsizetype bar = filter.indexOf(u'|');
-    const QString qtFilter = bar < 0 ? filter : filter.left(bar) + QStringLiteral(" (") + filter.mid(bar + 1) + u')';
-    QFileDialog dialog(parent, QString(), QString(), qtFilter);
+    QFileDialog dialog(parent, QString(), QString(), qtFilterOf(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(suffix.startsWith(u'.') ? suffix.mid(1) : suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -127,11 +137,7 @@ std::optional<QString> Dialogs::openFile(QWidget *parent, const QString &filter,
         record({Icon::None, caption, filter});
         return recorder().texts.isEmpty() ? std::nullopt : recorder().texts.takeFirst();
     }
-    const QStringList parts = filter.split(u'|');
-    QStringList qtFilters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        qtFilters.append(parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(u';', u' ') + u')');
-    const QString chosen = QFileDialog::getOpenFileName(parent, caption, folder, qtFilters.join(QStringLiteral(";;")));
+    const QString chosen = QFileDialog::getOpenFileName(parent, caption, folder, qtFilterOf(filter));
     return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
 }
 
@@ -143,11 +149,7 @@ QStringList Dialogs::openFiles(QWidget *parent, const QString &filter, const QSt
         const std::optional<QString> text = recorder().texts.isEmpty() ? std::nullopt : recorder().texts.takeFirst();
         return text ? text->split(u'\n', Qt::SkipEmptyParts) : QStringList();
     }
-    const QStringList parts = filter.split(u'|');
-    QStringList qtFilters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        qtFilters.append(parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(u';', u' ') + u')');
-    return QFileDialog::getOpenFileNames(parent, caption, folder, qtFilters.join(QStringLiteral(";;")));
+    return QFileDialog::getOpenFileNames(parent, caption, folder, qtFilterOf(filter));
 }
 
 void Dialogs::queueText(std::optional<QString> text) { recorder().texts.append(std::move(text)); }

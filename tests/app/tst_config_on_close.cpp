@@ -57,7 +57,8 @@ private slots:
         QCOMPARE(run.page()->ListView2->topLevelItemCount(), 0);
         QVERIFY(run.form->FormCloseQuery());
         QCOMPARE(text::decodeAnsiFile(test::readFile(run.configPath())),
-                 QString("[Filters]\r\nCount=0\r\n[Exclusion]\r\nCount=0\r\n[Path]\r\nCount=0\r\n"));
+                 QString("[Filters]\r\nCount=0\r\n[Exclusion]\r\nCount=0\r\n[Path]\r\nCount=0\r\n"
+                         "[AntiD]\r\nCount=0\r\n"));
     }
 
     // Loaded rows start ticked whatever they were; closing writes the three sections in their

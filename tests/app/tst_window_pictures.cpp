@@ -3,6 +3,8 @@
 #include "AdvancedCleaningPage.h"
 #include "Application.h"
 #include "BasicCleaningPage.h"
+#include "DuplicateFinderPage.h"
+#include "TResultForm.h"
 #include "RegistryCleanerPage.h"
 #include "Dialogs.h"
 #include "FrameBar.h"
@@ -166,6 +168,33 @@ private slots:
         QTest::qWait(200);
         photograph(m_form.get(), "applications-startup.png");
         QVERIFY2(cutCaptions(page).isEmpty(), qPrintable(cutCaptions(page).join('\n')));
+    }
+
+    void duplicatesResultWindow()
+    {
+        m_form->sFrameBar1->titleButton(0)->click();
+        auto *link = m_form->sFrameBar1->findChild<QPushButton *>("sBitBtn4");
+        QVERIFY(link);
+        link->click();
+        QTRY_COMPARE(m_form->sPageControl1->currentIndex(), 12);
+        auto *page = qobject_cast<duplicates::DuplicateFinderPage *>(m_form->sPageControl1->currentWidget());
+        QVERIFY(page);
+        page->FoldersListBox->addItem("C:\\");
+        page->CheckBox1->setChecked(false);
+        page->CheckBox3->setChecked(true);
+        QSignalSpy ended(page, &duplicates::DuplicateFinderPage::scanEnded);
+        page->StartButton->click();
+        QVERIFY(ended.wait(10000));
+        photograph(m_form.get(), "duplicates-page.png");
+        QVERIFY2(cutCaptions(page).isEmpty(), qPrintable(cutCaptions(page).join('\n')));
+        duplicates::TResultForm *result = page->resultForm();
+        result->ShowResults();
+        result->show();
+        QVERIFY(QTest::qWaitForWindowExposed(result));
+        result->selectRows(0, 1);
+        photograph(result, "duplicates-result.png");
+        QVERIFY2(cutCaptions(result).isEmpty(), qPrintable(cutCaptions(result).join('\n')));
+        result->hide();
     }
 
     void advancedCleaningWithResults()

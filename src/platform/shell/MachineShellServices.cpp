@@ -424,6 +424,11 @@ bool MachineShellServices::isRoot(const QString &host) const
 
 void MachineShellServices::deleteListToRecycleBin(const QStringList &paths)
 {
+    // The user's trash must exist beforehand: where it cannot be made, Qt puts the "trashed"
+    // files into folders named files and info in the current folder instead.
+    const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
+    if (!QDir().mkpath(trash + QStringLiteral("/files")) || !QDir().mkpath(trash + QStringLiteral("/info")))
+        return;
     for (const QString &path : paths) {
         const QString host = m_machine.hostPath(path);
         if (!host.isEmpty() && host != u"/")

@@ -1,0 +1,290 @@
+#include "TResultForm.h"
+
+#include "Dialogs.h"
+#include "LsdFile.h"
+#include "ResultTexts.h"
+#include "shell/ShellServices.h"
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSet>
+#include <QStyle>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tolvex::duplicates {
+
+using ui::Dialogs;
+
+const QString TResultForm::fileFilter = QStringLiteral("Результат сканирования (*.LsD)|*.LsD");
+
+namespace {
+template <typename T> T *named(T *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+} // namespace
+
+TResultForm::TResultForm(platform::ShellServices &shell, DuplicateTables &tables, QWidget *parent)
+    : QDialog(parent), m_shell(shell), m_tables(tables)
+{
+    setObjectName(QStringLiteral("TResultForm"));
+    setWindowTitle(QStringLiteral("Результат"));
+    resize(560, 420);
+    auto *layout = new QVBoxLayout(this);
+
+    auto *menus = new QMenuBar(this);
+    QMenu *result = menus->addMenu(QStringLiteral("Результат"));
+    result->addAction(QStringLiteral("Загрузить из файла"), this, &TResultForm::LoadFromFileClick)->setObjectName("LoadFromFile");
+    result->addAction(QStringLiteral("Сохранить в файл"), this, &TResultForm::SaveToFileClick)->setObjectName("SaveToFile");
+    result->addAction(QStringLiteral("Закрыть"), this, &QDialog::close)->setObjectName("CloseResult");
+    QMenu *file = menus->addMenu(QStringLiteral("Файл"));
+    file->addAction(QStringLiteral("Открыть"), this, &TResultForm::OpenClick)->setObjectName("Open");
+    file->addAction(QStringLiteral("Открыть папку"), this, &TResultForm::OpenFolderClick)->setObjectName("OpenFolder");
+    file->addAction(QStringLiteral("Удалить из списка"), this, &TResultForm::DeleteFromListClick)->setObjectName("DeleteFromList");
+    file->addAction(QStringLiteral("Удалить с диска"), this, &TResultForm::DeleteToRecyleClick)->setObjectName("DeleteToRecyle");
+    QMenu *sorting = menus->addMenu(QStringLiteral("Сортировка"));
+    sorting->addAction(QStringLiteral("По группе"), this, &TResultForm::ByGroupClick)->setObjectName("ByGroup");
+    sorting->addAction(QStringLiteral("По имени"), this, &TResultForm::ByNameClick)->setObjectName("ByName");
+    sorting->addAction(QStringLiteral("По размеру"), this, &TResultForm::BySizeClick)->setObjectName("BySize");
+    sorting->addAction(QStringLiteral("По времени"), this, &TResultForm::ByTimeClick)->setObjectName("ByTime");
+    sorting->addAction(QStringLiteral("По папке"), this, &TResultForm::ByFolderClick)->setObjectName("ByFolder");
+    layout->setMenuBar(menus);
+
+    auto *bar = new QHBoxLayout;
+    auto tool = [&](const char *name, QStyle::StandardPixmap icon, const QString &tip, void (TResultForm::*slot)()) {
+        auto *button = named(new QToolButton(this), name);
+        button->setIcon(style()->standardIcon(icon));
+        button->setToolTip(tip);
+        connect(button, &QToolButton::clicked, this, slot);
+        bar->addWidget(button);
+    };
+    bar->addWidget(named(new QLabel(QStringLiteral("Результат:"), this), "Label2"));
+    tool("SpeedButton1", QStyle::SP_DialogOpenButton, QStringLiteral("Загрузить из файла"), &TResultForm::LoadFromFileClick);
+    tool("SpeedButton2", QStyle::SP_DialogSaveButton, QStringLiteral("Сохранить в файл"), &TResultForm::SaveToFileClick);
+    bar->addSpacing(8);
+    bar->addWidget(named(new QLabel(QStringLiteral("Файл:"), this), "Label3"));
+    tool("SpeedButton3", QStyle::SP_FileIcon, QStringLiteral("Открыть"), &TResultForm::OpenClick);
+    tool("SpeedButton4", QStyle::SP_DirOpenIcon, QStringLiteral("Открыть папку"), &TResultForm::OpenFolderClick);
+    tool("SpeedButton5", QStyle::SP_DialogDiscardButton, QStringLiteral("Удалить из списка"), &TResultForm::DeleteFromListClick);
+    tool("SpeedButton6", QStyle::SP_TrashIcon, QStringLiteral("Удалить с диска"), &TResultForm::DeleteToRecyleClick);
+    bar->addStretch(1);
+    layout->addLayout(bar);
+
+    auto *sorts = new QHBoxLayout;
+    sorts->addWidget(named(new QLabel(QStringLiteral("Сортировка:"), this), "Label4"));
+    const QList<std::tuple<const char *, QString, void (TResultForm::*)()>> sortButtons = {
+        {"Button1", QStringLiteral("Группа"), &TResultForm::ByGroupClick},
+        {"Button2", QStringLiteral("Имя"), &TResultForm::ByNameClick},
+        {"Button3", QStringLiteral("Размер"), &TResultForm::BySizeClick},
+        {"Button4", QStringLiteral("Время"), &TResultForm::ByTimeClick},
+        {"Button5", QStringLiteral("Папка"), &TResultForm::ByFolderClick}};
+    for (const auto &[name, caption, slot] : sortButtons) {
+        auto *button = named(new QPushButton(caption, this), name);
+        connect(button, &QPushButton::clicked, this, slot);
+        sorts->addWidget(button);
+    }
+    sorts->addStretch(1);
+    layout->addLayout(sorts);
+
+    auto *keys = new QHBoxLayout;
+    auto *label = named(new QLabel(QStringLiteral("Признаки дублирования: "), this), "Label1");
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    DoubleKeys = named(new QLabel(this), "DoubleKeys");
+    DoubleKeys->setFont(bold);
+    DoubleKeys->setStyleSheet(QStringLiteral("color: blue"));
+    keys->addWidget(label);
+    keys->addWidget(DoubleKeys, 1);
+    layout->addLayout(keys);
+
+    DoublesList = named(new QTableWidget(1, 5, this), "DoublesList");
+    DoublesList->setHorizontalHeaderLabels(
+        {QStringLiteral(" Группа"), QStringLiteral(" Имя"), QStringLiteral(" Размер"), QStringLiteral(" Время"), QStringLiteral(" Папка")});
+    const int widths[] = {48, 94, 61, 107, 90};
+    for (int c = 0; c < 5; ++c)
+        DoublesList->setColumnWidth(c, widths[c]);
+    DoublesList->horizontalHeader()->setStretchLastSection(true);
+    DoublesList->verticalHeader()->setVisible(false);
+    DoublesList->verticalHeader()->setDefaultSectionSize(17);
+    DoublesList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DoublesList->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    DoublesList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DoublesList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(DoublesList, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        QMenu menu;
+        menu.addAction(QStringLiteral("Открыть файл"), this, &TResultForm::OpenClick);
+        menu.addAction(QStringLiteral("Открыть папку"), this, &TResultForm::OpenFolderClick);
+        menu.addAction(QStringLiteral("Удалить из списка"), this, &TResultForm::DeleteFromListClick);
+        menu.addAction(QStringLiteral("Удалить с диска"), this, &TResultForm::DeleteToRecyleClick);
+        menu.exec(DoublesList->viewport()->mapToGlobal(at));
+    });
+    connect(DoublesList, &QTableWidget::cellDoubleClicked, this, &TResultForm::OpenClick);
+    layout->addWidget(DoublesList, 1);
+}
+
+void TResultForm::showModal()
+{
+    ShowResults();
+    exec();
+}
+
+void TResultForm::ShowResults()
+{
+    DoubleKeys->setText(criteriaText(m_tables.criteria));
+    const QList<FileEntry> &files = m_tables.FileTable;
+    DoublesList->clearContents();
+    // An empty table still shows one empty row under the header.
+    DoublesList->setRowCount(qMax<int>(1, int(files.size())));
+    for (int k = 0; k < files.size(); ++k) {
+        const FileEntry &e = files[k];
+        const QStringList cells{QString::number(e.Double), e.Name, sizeText(e.Size), timeText(e.Time),
+                                m_tables.FolderPath(e.Folder)};
+        for (int c = 0; c < cells.size(); ++c)
+            DoublesList->setItem(k, c, new QTableWidgetItem(cells[c]));
+    }
+}
+
+void TResultForm::sortBy(const QString &key)
+{
+    m_tables.SortFileTable(key, [this](const QString &a, const QString &b) { return m_shell.compareText(a, b); });
+    ShowResults();
+}
+
+QList<int> TResultForm::selectedRows() const
+{
+    QList<int> rows;
+    if (m_tables.FileTable.isEmpty())
+        return rows;
+    for (const QTableWidgetSelectionRange &range : DoublesList->selectedRanges())
+        for (int r = range.topRow(); r <= range.bottomRow(); ++r)
+            if (r < m_tables.FileTable.size() && !rows.contains(r))
+                rows.append(r);
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TResultForm::selectRows(int first, int last)
+{
+    DoublesList->clearSelection();
+    DoublesList->setRangeSelected(QTableWidgetSelectionRange(first, 0, last, 4), true);
+}
+
+void TResultForm::OpenClick()
+{
+    for (int row : selectedRows())
+        m_shell.openItem(m_tables.filePath(row));
+}
+
+void TResultForm::OpenFolderClick()
+{
+    for (int row : selectedRows())
+        m_shell.openItem(m_tables.FolderPath(m_tables.FileTable[row].Folder));
+}
+
+void TResultForm::DeleteFromListClick()
+{
+    const QList<int> rows = selectedRows();
+    if (rows.isEmpty())
+        return;
+    for (int n = 0; n < rows.size(); ++n)
+        m_tables.RemoveFileEntry(rows.first());
+    ShowResults();
+}
+
+// Each file is looked at again before it goes: one that is no longer the file its row shows
+// (changed since the scan, or a result loaded from a file made earlier) stays, and the user is
+// told which. Deleting every member of a group is said before anything moves.
+void TResultForm::DeleteToRecyleClick()
+{
+    const QList<int> rows = selectedRows();
+    if (rows.isEmpty())
+        return;
+    QStringList paths, changed;
+    for (int row : rows) {
+        const FileEntry &e = m_tables.FileTable[row];
+        const QString path = m_tables.filePath(row);
+        platform::FoundEntry now;
+        const bool same = m_shell.entryAt(path, now) && !now.isFolder && !now.isLink &&
+                          qint32(quint32(now.size)) == e.Size && (e.FileId == 0 || now.size == e.FullSize);
+        (same ? paths : changed).append(path);
+    }
+    QSet<quint32> selectedGroups;
+    for (int row : rows)
+        selectedGroups.insert(m_tables.FileTable[row].Double);
+    QStringList wholeGroups;
+    for (quint32 group : std::as_const(selectedGroups)) {
+        int members = 0, chosen = 0;
+        for (int r = 0; r < m_tables.FileTable.size(); ++r)
+            if (m_tables.FileTable[r].Double == group) {
+                ++members;
+                chosen += rows.contains(r);
+            }
+        if (group != 0 && members == chosen)
+            wholeGroups.append(QString::number(group));
+    }
+    if (!paths.isEmpty()) {
+        QString question = QStringLiteral("Переместить в корзину %1 файл(ов)?").arg(paths.size());
+        if (!wholeGroups.isEmpty())
+            question += QStringLiteral("\nВыбраны все файлы группы %1: после удаления не останется ни одной копии.")
+                            .arg(wholeGroups.join(QStringLiteral(", ")));
+        if (Dialogs::confirm(this, QStringLiteral("Удалить с диска"), question, Dialogs::Icon::Warning))
+            m_shell.deleteListToRecycleBin(paths);
+    }
+    // A row whose file is gone leaves the list; the next row takes its place and is looked at.
+    int row = rows.first();
+    for (int n = 0; n < rows.size() && row < m_tables.FileTable.size(); ++n) {
+        if (!m_shell.fileExists(m_tables.filePath(row)))
+            m_tables.RemoveFileEntry(row);
+        else
+            ++row;
+    }
+    ShowResults();
+    if (!changed.isEmpty())
+        Dialogs::message(this, Dialogs::Icon::Warning, QStringLiteral("Удалить с диска"),
+                         QStringLiteral("Эти файлы изменились после сканирования и не удалены:\n") + changed.join(u'\n'));
+}
+
+void TResultForm::SaveToFileClick()
+{
+    if (m_tables.FileTable.isEmpty())
+        return;
+    const std::optional<QString> file = Dialogs::saveFile(this, fileFilter, QStringLiteral(".LsD"));
+    if (!file)
+        return;
+    const QByteArray bytes = LsdFile::write(m_tables);
+    QSaveFile out(*file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+        Dialogs::message(this, Dialogs::Icon::Error, QStringLiteral("Ошибка"),
+                         QStringLiteral("Не удалось записать %1: %2").arg(*file, out.errorString()));
+}
+
+void TResultForm::LoadFromFileClick()
+{
+    const std::optional<QString> file = Dialogs::openFile(this, fileFilter);
+    if (!file)
+        return;
+    QFile in(*file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        Dialogs::message(this, Dialogs::Icon::Error, QStringLiteral("Ошибка"),
+                         QStringLiteral("Не удалось открыть %1: %2").arg(*file, in.errorString()));
+        return;
+    }
+    QString error;
+    if (!LsdFile::read(in.readAll(), m_tables, &error)) {
+        Dialogs::message(this, Dialogs::Icon::Error, QStringLiteral("Ошибка"), error);
+        return;
+    }
+    ShowResults();
+}
+
+} // namespace tolvex::duplicates

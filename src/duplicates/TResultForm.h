@@ -1,0 +1,58 @@
+#pragma once
+
+#include "DuplicateTables.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace tolvex::platform {
+class ShellServices;
+}
+
+namespace tolvex::duplicates {
+
+// "Результат": the duplicate finder's file table as a grid, its sorts, and the commands on the
+// selected rows, with the .LsD result files. It keeps no data of its own.
+class TResultForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TResultForm(platform::ShellServices &shell, DuplicateTables &tables, QWidget *parent = nullptr);
+
+    // Refilled from the tables, then shown modally.
+    void showModal();
+    void ShowResults();
+
+    void ByGroupClick() { sortBy(QStringLiteral("Double")); }
+    void ByNameClick() { sortBy(QStringLiteral("Name")); }
+    void BySizeClick() { sortBy(QStringLiteral("Size")); }
+    void ByTimeClick() { sortBy(QStringLiteral("Time")); }
+    void ByFolderClick() { sortBy(QStringLiteral("Folder")); }
+    void OpenClick();
+    void OpenFolderClick();
+    void DeleteFromListClick();
+    void DeleteToRecyleClick();
+    void SaveToFileClick();
+    void LoadFromFileClick();
+
+    // The selected rows, top to bottom (a contiguous range); none with an empty table.
+    QList<int> selectedRows() const;
+    void selectRows(int first, int last);
+
+    QTableWidget *DoublesList = nullptr;
+    QLabel *DoubleKeys = nullptr;
+
+    static const QString fileFilter;
+
+private:
+    void sortBy(const QString &key);
+
+    platform::ShellServices &m_shell;
+    DuplicateTables &m_tables;
+};
+
+} // namespace tolvex::duplicates
