@@ -68,3 +68,4 @@ if [ -x "$startup_bench" ]; then
 fi
 bash "$(dirname "${BASH_SOURCE[0]}")/clean-bench.sh"
 bash "$(dirname "${BASH_SOURCE[0]}")/dups-bench.sh"
+bash "$(dirname "${BASH_SOURCE[0]}")/convert-bench.sh"

@@ -14,6 +14,8 @@ packages=(
     xvfb xauth imagemagick x11-utils              # a display for screenshots, import, xwininfo
     fonts-liberation                              # Arial's metrics where Tahoma is missing
     libxxhash-dev                                 # the duplicate finder's hash
+    libmad0-dev libtag1-dev                       # the converter: MP3 decoding, tags
+    lame mpg123                                   # test MP3s made by lame, mpg123 the reference
 )
 
 missing=()

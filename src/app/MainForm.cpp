@@ -7,6 +7,7 @@
 #include "ProgramContext.h"
 #include "AdvancedCleaningPage.h"
 #include "ApplicationsPage.h"
+#include "AudioConverterPage.h"
 #include "BackupPages.h"
 #include "BasicCleaningPage.h"
 #include "DuplicateFinderPage.h"
@@ -47,7 +48,6 @@ constexpr std::array<const char *, TMainForm::PageCount> pageComponents = {
 };
 
 constexpr int OptionsPageIndex = 13;
-constexpr int ConverterPageIndex = 16;
 
 } // namespace
 
@@ -127,6 +127,7 @@ void TMainForm::buildPages()
     m_registryCleaner = new registry_cleaner::RegistryCleanerPage(m_context, sPageControl1);
     m_applications = new applications::ApplicationsPage(m_context, sPageControl1);
     m_duplicates = new duplicates::DuplicateFinderPage(m_context, sPageControl1);
+    m_converter = new converter::AudioConverterPage(m_context, sPageControl1);
     for (int i = 0; i < PageCount; ++i) {
         const QString name = QString::fromLatin1(pageComponents[i]);
         QWidget *page = nullptr;
@@ -142,6 +143,8 @@ void TMainForm::buildPages()
             page = m_applications;
         else if (name == m_duplicates->objectName())
             page = m_duplicates;
+        else if (name == m_converter->objectName())
+            page = m_converter;
         else
             page = m_tweaks->page(name);
         if (!page)
@@ -154,11 +157,7 @@ void TMainForm::buildPages()
     }
     sCheckBox1 = m_basicCleaning->sCheckBox1;
 
-    QWidget *converter = sPageControl1->widget(ConverterPageIndex);
-    sEdit1 = new QLineEdit(converter);
-    sEdit1->setObjectName(QStringLiteral("sEdit1"));
-    sEdit1->setToolTip(QStringLiteral("Кликните 2 раза чтобы указаная папка открылась"));
-    sEdit1->setGeometry(12, 12, 300, sEdit1->sizeHint().height());
+    sEdit1 = m_converter->sEdit1;
 }
 
 void TMainForm::showPage(int index)

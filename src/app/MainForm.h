@@ -38,6 +38,9 @@ class ApplicationsPage;
 namespace tolvex::duplicates {
 class DuplicateFinderPage;
 }
+namespace tolvex::converter {
+class AudioConverterPage;
+}
 
 namespace tolvex::app {
 
@@ -115,6 +118,7 @@ private:
     registry_cleaner::RegistryCleanerPage *m_registryCleaner = nullptr;
     applications::ApplicationsPage *m_applications = nullptr;
     duplicates::DuplicateFinderPage *m_duplicates = nullptr;
+    converter::AudioConverterPage *m_converter = nullptr;
     bool m_vista = false;
 };
 

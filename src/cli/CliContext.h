@@ -28,5 +28,6 @@ int runRegscanCommand(CliContext &context);
 int runDupsCommand(CliContext &context);
 int runAppsCommand(CliContext &context);
 int runStartupCommand(CliContext &context);
+int runConvertCommand(CliContext &context);
 
 } // namespace tolvex::cli

@@ -36,6 +36,10 @@ const char usage[] = R"(tolvex-cli [--machine DIR] COMMAND ...
   dups --load FILE.LsD       the duplicate finder: one file a line, its group, its Windows path
                              and its size, tab-separated, then the status (name and size unless
                              a criterion is named)
+  convert --out DIR FILE.mp3...
+                             MP3 to 16-bit WAV as the converter page does (gapless, see README):
+                             one line per file, the output path, a tab and the sample frames
+                             written; DIR and FILE are Windows paths of the machine or host paths
   apps                       the installed programs' tree: one entry node a line, its category,
                              DisplayName and path child ("Путь:..." or "Путь не подписан"),
                              tab-separated; a 64-bit machine's 32-bit entries follow its own
@@ -104,6 +108,8 @@ int main(int argc, char **argv)
         status = cli::runAppsCommand(context);
     else if (command == u"startup")
         status = cli::runStartupCommand(context);
+    else if (command == u"convert")
+        status = cli::runConvertCommand(context);
     else
         err << "Неизвестная команда: " << command << "\n" << usage;
 

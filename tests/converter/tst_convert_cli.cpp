@@ -1,0 +1,116 @@
+// tolvex-cli convert, as a script would use it: one line per file with the output path and the
+// sample frames written, and an exit status that tells whether every file was converted.
+#include "Mp3Fixtures.h"
+#include "TestMachine.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolvex;
+
+namespace {
+
+struct Run
+{
+    int status;
+    QString out, err;
+};
+
+Run cli(const QString &machine, const QStringList &args)
+{
+    QProcess p;
+    p.start(qEnvironmentVariable("TOLVEX_PROGRAM_DIR") + "/tolvex-cli",
+            QStringList{"--machine", machine} + args);
+    p.waitForFinished(120000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+struct Fixture
+{
+    QTemporaryDir dir;
+    Fixture()
+    {
+        test::writeMachine(machine(), {});
+        QDir().mkpath(machine() + "/drive_c/Music");
+        QDir().mkpath(out());
+    }
+    QString machine() const { return dir.path() + "/machine"; }
+    QString out() const { return dir.path() + "/out"; }
+    QString music(const QString &name) const { return machine() + "/drive_c/Music/" + name; }
+};
+
+} // namespace
+
+class TestConvertCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void convertsEachFileInOrder()
+    {
+        Fixture f;
+        QString log;
+        QVERIFY2(test::encodeTone(f.music("first.mp3"), 44100, 2, 30001, {"-b", "128"}, &log),
+                 qPrintable(log));
+        QVERIFY(test::writeTags(f.music("first.mp3"), "Первая", "Альбом"));
+        QVERIFY2(test::encodeTone(f.music("second.MP3"), 22050, 1, 12345, {"-b", "64"}, &log),
+                 qPrintable(log));
+        // A Windows path of the machine and a host path, both as the page would take them.
+        const Run run =
+            cli(f.machine(), {"convert", "--out", f.out(), "C:\\Music\\first.mp3", f.music("second.MP3")});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QCOMPARE(run.out, f.out() + "/first.WAV\t30001\n" + f.out() + "/second.WAV\t12345\n");
+        test::Pcm pcm;
+        QVERIFY(test::readWav(f.out() + "/second.WAV", pcm));
+        QCOMPARE(pcm.rate, 22050);
+        QCOMPARE(pcm.channels, 1);
+        QCOMPARE(pcm.frames(), 12345);
+    }
+
+    void failuresAreReported_data()
+    {
+        QTest::addColumn<bool>("audio"); // the second file is an MP3
+        QTest::addColumn<bool>("outputExists");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("converted");
+
+        QTest::newRow("a file without audio") << false << true << "File has no audio" << 1;
+        QTest::newRow("no output folder") << true << false << "cannot create" << 0;
+    }
+
+    void failuresAreReported()
+    {
+        QFETCH(bool, audio);
+        QFETCH(bool, outputExists);
+        QFETCH(QString, message);
+        QFETCH(int, converted);
+        Fixture f;
+        QString log;
+        QVERIFY2(test::encodeTone(f.music("good.mp3"), 44100, 2, 4410, {"-b", "128"}, &log), qPrintable(log));
+        if (audio)
+            QVERIFY(test::encodeTone(f.music("other.mp3"), 44100, 2, 4410, {"-b", "128"}, &log));
+        else
+            test::writeFile(f.music("other.mp3"), "no audio here");
+        const QString out = outputExists ? f.out() : f.out() + "/absent";
+        const Run run =
+            cli(f.machine(), {"convert", "--out", out, f.music("good.mp3"), f.music("other.mp3")});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        QCOMPARE(run.out.count('\n'), converted);
+        QCOMPARE(QDir(f.out()).entryList(QDir::Files).size(), converted);
+    }
+
+    void usage()
+    {
+        Fixture f;
+        const Run run = cli(f.machine(), {"convert", "C:\\Music\\a.mp3"});
+        QCOMPARE(run.status, 1);
+        QVERIFY(run.err.contains("--out DIR"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConvertCli)
+#include "tst_convert_cli.moc"
