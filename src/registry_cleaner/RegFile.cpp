@@ -59,8 +59,10 @@ bool readHexText(QStringView data, QString &text)
     }
     if (bytes.size() % 2)
         return false;
-    text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData()), bytes.size() / 2);
-    while (text.endsWith(QChar(0)))
+    // Code units as they are: fromUtf16 would take a leading U+FFFE for a byte-order mark.
+    text = QString(reinterpret_cast<const QChar *>(bytes.constData()), bytes.size() / 2);
+    // One terminating NUL; any before it is the text's own.
+    if (text.endsWith(QChar(0)))
         text.chop(1);
     return true;
 }
@@ -109,7 +111,7 @@ std::optional<RegFile> RegFile::parse(const QByteArray &bytes, QString *error)
     };
     if (!bytes.startsWith("\xFF\xFE") || bytes.size() % 2)
         return fail(1, QStringLiteral("нет метки UTF-16LE"));
-    QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+    QString text(reinterpret_cast<const QChar *>(bytes.constData() + 2), (bytes.size() - 2) / 2);
     text.replace(QStringLiteral("\\\r\n  "), QString()); // regedit's continuation lines
     const QStringList lines = text.split(QStringLiteral("\r\n"));
     if (lines.value(0) != header)

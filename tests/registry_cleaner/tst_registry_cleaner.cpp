@@ -259,6 +259,27 @@ private slots:
         QCOMPARE(back->lines(), fix.backupText().lines());
     }
 
+    // Texts a quoted line cannot hold go as REG_SZ bytes and still read back exactly (the fuzzer
+    // found the last two).
+    void backupTextsReadBackExactly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << "C:\\x.exe";
+        QTest::newRow("line breaks") << "a\r\nb";
+        QTest::newRow("ends in its own NUL") << QString("x") + QChar(0);
+        QTest::newRow("starts with U+FFFE") << QString(QChar(0xFFFE)) + "abc\n";
+    }
+    void backupTextsReadBackExactly()
+    {
+        QFETCH(QString, text);
+        RegFile file;
+        file.addKey("HKEY_CURRENT_USER\\Software\\X");
+        file.addValue("v", text);
+        const std::optional<RegFile> back = RegFile::parse(file.toBytes());
+        QVERIFY(back);
+        QCOMPARE(back->keys.first().values.first().text, text);
+    }
+
     void fixWithBackup()
     {
         Fixture f(key("Software\\Classes\\.abc") + key("Software\\Example", sz("", "C:\\d.exe") + sz("Path", "C:\\Old\\x.exe")));
