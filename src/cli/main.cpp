@@ -85,6 +85,9 @@ int main(int argc, char **argv)
     cli::CliContext context{platform::Machine::open(folder, programFolder), args.mid(1), out, err};
     for (const QString &e : context.machine->loadErrors())
         err << e << '\n';
+    // Said once, as the window says it: why nothing will be written.
+    if (const QString notice = context.machine->readOnlyNotice(); !notice.isEmpty())
+        err << notice << '\n';
 
     const QString command = args.first();
     int status = 1;

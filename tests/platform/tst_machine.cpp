@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QProcess>
 #include <QTest>
 
 using namespace tolvex;
@@ -184,6 +185,42 @@ private slots:
         const Machine::Drive *drive = machine->drive(letter[0]);
         QVERIFY(drive);
         QCOMPARE(drive->type, type);
+    }
+
+    // One writer per machine: a second opening is read-only and says why; nothing the first
+    // writes is lost; a lock left by a killed process holds nothing back.
+    void oneWriterPerMachine()
+    {
+        QTemporaryDir dir;
+        test::writeMachine(dir.path(), {}, "\n[Software\\\\T] 1\n\"N\"=\"1\"\n");
+        {
+            auto first = Machine::open(dir.path(), dir.path());
+            QVERIFY(!first->readOnly());
+            auto second = Machine::open(dir.path(), dir.path());
+            QVERIFY(second->readOnly());
+            QVERIFY(second->readOnlyNotice().contains("уже открыта другим экземпляром Tolvex"));
+            QVERIFY(first->readOnlyNotice().isEmpty());
+        }
+        QVERIFY(!Machine::open(dir.path(), dir.path())->readOnly());
+
+        // tolvex-cli waits on its overwrite question, holding the machine.
+        QProcess cli;
+        cli.start(qEnvironmentVariable("TOLVEX_PROGRAM_DIR") + "/tolvex-cli",
+                  {"--machine", dir.path(), "reg", "add", "HKCU\\Software\\T", "/v", "N", "/d", "2"});
+        QVERIFY(cli.waitForStarted());
+        QTRY_VERIFY(cli.readAllStandardOutput().contains("overwrite") || Machine::open(dir.path(), dir.path())->readOnly());
+        QTRY_VERIFY(Machine::open(dir.path(), dir.path())->readOnly());
+        // A second tolvex-cli meanwhile changes nothing and says why.
+        QProcess other;
+        other.start(qEnvironmentVariable("TOLVEX_PROGRAM_DIR") + "/tolvex-cli",
+                    {"--machine", dir.path(), "reg", "add", "HKCU\\Software\\T", "/v", "M", "/d", "3", "/f"});
+        QVERIFY(other.waitForFinished(30000));
+        QCOMPARE(other.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(other.readAllStandardError()).contains("уже открыта другим экземпляром Tolvex"));
+        cli.kill();
+        QVERIFY(cli.waitForFinished());
+        QVERIFY(!Machine::open(dir.path(), dir.path())->readOnly());
+        QVERIFY(!test::readFile(dir.path() + "/user.reg").contains("\"M\""));
     }
 
     void environmentComesFromTheMachine()

@@ -325,6 +325,29 @@ private slots:
         QTest::newRow("quote inside a word") << "/D=\"C:\\x y\"" << QStringList{"/D=C:\\x y"};
     }
 
+    // An unquoted program path with spaces, as many uninstall entries hold one.
+    void programOfACommandLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("spaces in the path") << "C:\\Program Files\\7-Zip\\Uninstall.exe"
+                                            << QStringList{"C:\\Program Files\\7-Zip\\Uninstall.exe"};
+        QTest::newRow("with arguments") << "C:\\Program Files\\7-Zip\\Uninstall.exe /S /D=C:\\x y"
+                                        << QStringList{"C:\\Program Files\\7-Zip\\Uninstall.exe", "/S", "/D=C:\\x", "y"};
+        QTest::newRow(".exe left out") << "C:\\Program Files\\7-Zip\\Uninstall /S"
+                                       << QStringList{"C:\\Program Files\\7-Zip\\Uninstall.exe", "/S"};
+        QTest::newRow("quoted") << "\"C:\\Program Files\\7-Zip\\Uninstall.exe\" /S"
+                                << QStringList{"C:\\Program Files\\7-Zip\\Uninstall.exe", "/S"};
+        QTest::newRow("no such file: the plain split") << "MsiExec.exe /X{AC76}" << QStringList{"MsiExec.exe", "/X{AC76}"};
+    }
+    void programOfACommandLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, args);
+        const auto exists = [](const QString &path) { return path == "C:\\Program Files\\7-Zip\\Uninstall.exe"; };
+        QCOMPARE(platform::programAndArguments(line, exists), args);
+    }
+
     void commandLineSplitting()
     {
         QFETCH(QString, line);

@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <sys/stat.h>
 
 namespace tolvex::platform {
@@ -105,7 +108,8 @@ std::unique_ptr<Machine> Machine::open(const QString &folder, const QString &pro
         new Machine(QFileInfo(folder).absoluteFilePath(), QFileInfo(programFolder).absoluteFilePath()));
     machine->m_registry.load(QFile::encodeName(machine->m_folder).toStdString());
     machine->m_serverRunning = wineServerRunning(machine->m_folder);
-    machine->m_registry.setReadOnly(machine->m_serverRunning);
+    machine->takeWriterLock();
+    machine->m_registry.setReadOnly(machine->m_serverRunning || machine->m_inUse);
     machine->loadDrives();
     return machine;
 }
@@ -131,8 +135,37 @@ QStringList Machine::loadErrors() const
     return errors;
 }
 
+Machine::~Machine()
+{
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
+}
+
+// One writer per machine: a lock on a file of the machine folder, taken without waiting. An open
+// file description's lock, so that two openings in one process exclude each other as well.
+void Machine::takeWriterLock()
+{
+    m_lockFd = ::open(QFile::encodeName(m_folder + QStringLiteral("/.tolvex-lock")).constData(),
+                      O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (m_lockFd < 0)
+        return; // a folder we cannot write to is read-only for other reasons
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(m_lockFd, F_OFD_SETLK, &lock) != 0) {
+        m_inUse = true;
+        ::close(m_lockFd);
+        m_lockFd = -1;
+    }
+}
+
 QString Machine::readOnlyNotice() const
 {
+    if (m_inUse && !m_serverRunning)
+        return QStringLiteral("Машина %1 уже открыта другим экземпляром Tolvex, поэтому здесь она открыта только "
+                              "для чтения: так ничего из того, что он записывает, не потеряется. Закройте другой "
+                              "экземпляр и запустите Tolvex снова, чтобы изменять настройки.")
+            .arg(m_folder);
     if (!m_serverRunning)
         return {};
     return QStringLiteral("Реестр машины %1 открыт только для чтения: для неё запущен wineserver, "

@@ -30,6 +30,9 @@ public:
     // machine in <programFolder>/machine.
     static QString chooseFolder(const QString &programFolder, Origin *origin = nullptr);
     static std::unique_ptr<Machine> open(const QString &folder, const QString &programFolder);
+    ~Machine();
+    Machine(const Machine &) = delete;
+    Machine &operator=(const Machine &) = delete;
 
     const QString &folder() const { return m_folder; }
     const QString &programFolder() const { return m_programFolder; }
@@ -70,12 +73,17 @@ public:
 private:
     Machine(QString folder, QString programFolder);
     void loadDrives();
+    void takeWriterLock();
 
     QString m_folder;
     QString m_programFolder;
     registry::HiveRegistry m_registry;
     QList<Drive> m_drives;
     bool m_serverRunning = false;
+    // Held while this program has the machine: a second one opens it read-only. The kernel lets
+    // go of it when the process ends, however it ends.
+    int m_lockFd = -1;
+    bool m_inUse = false;
 };
 
 } // namespace tolvex::platform

@@ -46,4 +46,22 @@ QStringList splitCommandLine(const QString &commandLine)
     return args;
 }
 
+QStringList programAndArguments(const QString &commandLine, const std::function<bool(const QString &)> &isFile)
+{
+    const QString line = commandLine.trimmed();
+    if (!line.startsWith(u'"') && line.contains(u' ')) {
+        for (qsizetype end = line.indexOf(u' '); end > 0;) {
+            const QString head = line.left(end);
+            for (const QString &program : {head, head + QStringLiteral(".exe")})
+                if (isFile(program))
+                    return QStringList{program} + splitCommandLine(line.mid(end + 1));
+            if (end == line.size())
+                break;
+            const qsizetype next = line.indexOf(u' ', end + 1);
+            end = next < 0 ? line.size() : next;
+        }
+    }
+    return splitCommandLine(line);
+}
+
 } // namespace tolvex::platform

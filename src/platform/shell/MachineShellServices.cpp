@@ -450,7 +450,7 @@ bool MachineShellServices::runCommandLine(const QString &commandLine, QString *e
             *error = why;
         return false;
     };
-    const QStringList args = splitCommandLine(commandLine);
+    const QStringList args = programAndArguments(commandLine, [this](const QString &path) { return fileExists(path); });
     if (args.isEmpty())
         return fail(QStringLiteral("Командная строка пуста."));
     if (!m_machine.isWinePrefix())
