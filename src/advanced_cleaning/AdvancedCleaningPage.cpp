@@ -7,6 +7,8 @@
 #include "shell/ShellServices.h"
 #include "text/PathParts.h"
 
+#include "Named.h"
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -19,16 +21,11 @@
 namespace tolvex::advanced_cleaning {
 
 using ui::Dialogs;
+using ui::named;
 
 namespace {
 
 constexpr int FoundFileRole = Qt::UserRole;
-
-template <typename T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QTreeWidget *makeList(QWidget *parent, const char *name, const QList<std::pair<QString, int>> &columns, bool grid)
 {

@@ -4,6 +4,8 @@
 #include "ErrorBox.h"
 #include "ProgramContext.h"
 
+#include "Named.h"
+
 #include <QAction>
 #include <QEvent>
 #include <QGroupBox>
@@ -20,14 +22,9 @@
 namespace tolvex::applications {
 
 using ui::Dialogs;
+using ui::named;
 
 namespace {
-
-template <typename T> T *named(T *object, const char *name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
 
 QPushButton *button(const QString &text, const char *name, QWidget *parent)
 {

@@ -1,5 +1,7 @@
 #include "BasicCleaningPage.h"
 
+#include "Named.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,15 +14,7 @@
 
 namespace tolvex::cleaning {
 
-namespace {
-
-template <typename T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
+using ui::named;
 
 BasicCleaningPage::BasicCleaningPage(platform::ShellServices &shell, QWidget *parent)
     : QWidget(parent), m_cleaning(shell)

@@ -5,6 +5,8 @@
 #include "ProgramContext.h"
 #include "TAddFolderDialog.h"
 
+#include "Named.h"
+
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -21,13 +23,9 @@
 
 namespace tolvex::converter {
 
-namespace {
+using ui::named;
 
-template <typename T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
+namespace {
 
 QPushButton *iconButton(QWidget *parent, const char *name, QStyle::StandardPixmap icon, const QString &hint)
 {

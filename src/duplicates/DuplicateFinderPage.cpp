@@ -7,6 +7,8 @@
 #include "ini/IniDocument.h"
 #include "text/PathParts.h"
 
+#include "Named.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -23,14 +25,9 @@
 namespace tolvex::duplicates {
 
 using ui::Dialogs;
+using ui::named;
 
 namespace {
-
-template <typename T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 const QString section = QStringLiteral("AntiD");
 const QString startText = QStringLiteral("Начать сканирование");

@@ -5,6 +5,8 @@
 #include "ResultTexts.h"
 #include "shell/ShellServices.h"
 
+#include "Named.h"
+
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -22,16 +24,9 @@
 namespace tolvex::duplicates {
 
 using ui::Dialogs;
+using ui::named;
 
 const QString TResultForm::fileFilter = QStringLiteral("Результат сканирования (*.LsD)|*.LsD");
-
-namespace {
-template <typename T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-} // namespace
 
 TResultForm::TResultForm(platform::ShellServices &shell, DuplicateTables &tables, QWidget *parent)
     : QDialog(parent), m_shell(shell), m_tables(tables)

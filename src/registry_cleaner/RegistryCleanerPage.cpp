@@ -9,6 +9,8 @@
 #include "events/PendingEvents.h"
 #include "text/PathParts.h"
 
+#include "Named.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,16 +24,11 @@
 namespace tolvex::registry_cleaner {
 
 using ui::Dialogs;
+using ui::named;
 
 namespace {
 
 constexpr int ValueNameRole = Qt::UserRole;
-
-template <typename T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 } // namespace
 

@@ -1,4 +1,5 @@
 // tolvex-cli clean and find, as a script would use them, on copies of the sample machine.
+#include "CliRun.h"
 #include "TestMachine.h"
 
 #include <QDir>
@@ -7,22 +8,10 @@
 #include <QTest>
 
 using namespace tolvex;
+using test::cli;
+using test::Run;
 
 namespace {
-
-struct Run
-{
-    int status;
-    QString out, err;
-};
-
-Run cli(const QString &machine, const QStringList &args)
-{
-    QProcess p;
-    p.start(qEnvironmentVariable("TOLVEX_PROGRAM_DIR") + "/tolvex-cli", QStringList{"--machine", machine} + args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 QString sampleCopy(const QTemporaryDir &dir)
 {

@@ -1,6 +1,7 @@
 // tolvex-cli convert, as a script would use it: one line per file with the output path and the
 // sample frames written, and an exit status that tells whether every file was converted.
 #include "Mp3Fixtures.h"
+#include "CliRun.h"
 #include "TestMachine.h"
 
 #include <QDir>
@@ -9,24 +10,10 @@
 #include <QTest>
 
 using namespace tolvex;
+using test::cli;
+using test::Run;
 
 namespace {
-
-struct Run
-{
-    int status;
-    QString out, err;
-};
-
-Run cli(const QString &machine, const QStringList &args)
-{
-    QProcess p;
-    p.start(qEnvironmentVariable("TOLVEX_PROGRAM_DIR") + "/tolvex-cli",
-            QStringList{"--machine", machine} + args);
-    p.waitForFinished(120000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
 
 struct Fixture
 {

@@ -1,4 +1,5 @@
 // tolvex-cli as a script would use it.
+#include "CliRun.h"
 #include "TestMachine.h"
 
 #include <QProcess>
@@ -6,26 +7,8 @@
 #include <QTest>
 
 using namespace tolvex;
-
-namespace {
-
-struct Run
-{
-    int status;
-    QString out, err;
-};
-
-Run cli(const QString &machine, const QStringList &args, const QByteArray &input = {})
-{
-    QProcess p;
-    p.start(qEnvironmentVariable("TOLVEX_PROGRAM_DIR") + "/tolvex-cli", QStringList{"--machine", machine} + args);
-    p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(30000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
-} // namespace
+using test::cli;
+using test::Run;
 
 class TestCli : public QObject
 {

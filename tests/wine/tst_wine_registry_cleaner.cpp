@@ -1,5 +1,6 @@
 // The registry cleaner on a real prefix: references planted by Wine are reported exactly, fixed
 // with a backup, and Wine's own regedit brings everything back from that backup.
+#include "CliRun.h"
 #include "TestMachine.h"
 #include "WineTools.h"
 
@@ -10,22 +11,10 @@
 #include <QTest>
 
 using namespace tolvex;
+using test::cli;
+using test::Run;
 
 namespace {
-
-struct Run
-{
-    int status;
-    QString out, err;
-};
-
-Run cli(const QString &machine, const QStringList &args)
-{
-    QProcess p;
-    p.start(qEnvironmentVariable("TOLVEX_PROGRAM_DIR") + "/tolvex-cli", QStringList{"--machine", machine} + args);
-    p.waitForFinished(120000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 QStringList rowsOf(const Run &run)
 {
