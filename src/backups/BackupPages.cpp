@@ -313,11 +313,19 @@ BackupPages::BackupPages(platform::ProgramContext &context, tweaks::TweakPages &
 {
     m_xp = new XpPage(*this, context, tweakPages, parent);
     m_vista = new VistaPage(*this, tweakPages, parent);
+    m_xpGuard = m_xp;
+    m_vistaGuard = m_vista;
     m_list->addView(m_xp->list());
     m_list->addView(m_vista->list());
 }
 
-BackupPages::~BackupPages() = default;
+// Pages made without a parent are this object's to free; a page control frees its own.
+BackupPages::~BackupPages()
+{
+    for (const QPointer<QWidget> &page : {m_xpGuard, m_vistaGuard})
+        if (page && !page->parent())
+            delete page.data();
+}
 
 void BackupPages::deleteSelected(QWidget *page, QTreeWidget *view)
 {

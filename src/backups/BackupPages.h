@@ -4,6 +4,7 @@
 
 #include "ProgramContext.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
@@ -79,6 +80,7 @@ private:
     std::unique_ptr<BackupList> m_list;
     XpPage *m_xp = nullptr;
     VistaPage *m_vista = nullptr;
+    QPointer<QWidget> m_xpGuard, m_vistaGuard; // gone when something else freed the page
 };
 
 } // namespace tolvex::backups

@@ -22,6 +22,7 @@ TweakPages::TweakPages(platform::ProgramContext &context, QWidget *parent) : m_c
         for (const TweakPageDef *def : defs) {
             auto *page = new TweakPage(*def, context, m_captured, parent);
             generation.pages.append(page);
+            m_made.append(page);
             m_pages.insert(page->objectName(), page);
         }
     };
@@ -31,7 +32,14 @@ TweakPages::TweakPages(platform::ProgramContext &context, QWidget *parent) : m_c
     make(vistaPages(), *m_vista);
 }
 
-TweakPages::~TweakPages() = default;
+// Pages made without a parent (tests, tolvex-cli) are this object's to free; a page control frees
+// its own.
+TweakPages::~TweakPages()
+{
+    for (const QPointer<TweakPage> &page : std::as_const(m_made))
+        if (page && !page->parent())
+            delete page.data();
+}
 
 QWidget *TweakPages::page(const QString &component) const { return m_pages.value(component); }
 

@@ -3,6 +3,7 @@
 #include "ProgramContext.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -49,6 +50,7 @@ private:
     QHash<QString, TweakPage *> m_pages;
     std::unique_ptr<Generation> m_xp, m_vista;
     CapturedState m_captured;
+    QList<QPointer<TweakPage>> m_made; // what is still ours to free, if nothing else took it
     VistaSnapshot m_vistaSnapshot; // refreshed by every Vista load
 };
 

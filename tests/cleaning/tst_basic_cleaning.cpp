@@ -62,11 +62,12 @@ struct Analysis
 {
     QStringList statuses, listed;
     int systemShown = -1;
+    QObject receiver; // the connections end with this analysis
     Analysis(BasicCleaning &c, bool browser, bool system)
     {
-        QObject::connect(&c, &BasicCleaning::statusChanged, [this](const QString &s) { statuses << s; });
-        QObject::connect(&c, &BasicCleaning::listed, [this](const QString &s) { listed << s; });
-        QObject::connect(&c, &BasicCleaning::systemCountChanged, [this, &c](int n) {
+        QObject::connect(&c, &BasicCleaning::statusChanged, &receiver, [this](const QString &s) { statuses << s; });
+        QObject::connect(&c, &BasicCleaning::listed, &receiver, [this](const QString &s) { listed << s; });
+        QObject::connect(&c, &BasicCleaning::systemCountChanged, &receiver, [this, &c](int n) {
             if (c.ListingPass)
                 systemShown = n;
         });
