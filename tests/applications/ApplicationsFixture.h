@@ -2,6 +2,7 @@
 
 // A machine image in a temporary folder whose registry the tests fill through the registry
 // store, and a clock fixed at a chosen day.
+#include "FixedClock.h"
 #include "TestMachine.h"
 
 #include "ProgramContext.h"
@@ -51,12 +52,7 @@ inline RawValue multiSz(const QStringList &texts)
             std::string(reinterpret_cast<const char *>(joined.utf16()), size_t(joined.size()) * 2)};
 }
 
-class FixedClock : public platform::Clock
-{
-public:
-    QDateTime time;
-    QDateTime now() const override { return time; }
-};
+using test::FixedClock;
 
 struct ApplicationsMachine
 {

@@ -1,4 +1,5 @@
 // Tweak backup files: names, layout and encoding, and restoring them into the registry.
+#include "FixedClock.h"
 #include "TestMachine.h"
 
 #include "BackupFiles.h"
@@ -21,12 +22,7 @@ using registry::RegistryStore;
 
 namespace {
 
-class FixedClock : public platform::Clock
-{
-public:
-    QDateTime time;
-    QDateTime now() const override { return time; }
-};
+using test::FixedClock;
 
 // A machine with every XP backup value present, and a program folder with Backups.
 struct Fixture
