@@ -52,8 +52,6 @@ inline RawValue multiSz(const QStringList &texts)
             std::string(reinterpret_cast<const char *>(joined.utf16()), size_t(joined.size()) * 2)};
 }
 
-using test::FixedClock;
-
 struct ApplicationsMachine
 {
     QTemporaryDir dir;
