@@ -20,6 +20,9 @@ constexpr const char *winlogon = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersio
 constexpr const char *lanman = "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Parameters";
 constexpr const char *hklmPolicies = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 
+// A Vista backup's section of flags, one per group it holds.
+const QString setup = QStringLiteral("Установка");
+
 const GroupInfo groups[groupCount] = {
     {"НРС", "BackSetRabStol", "", "Настройка рабочего стола", "Настройка рабочего стола"},
     {"НП", "BackSetProv", "vBackSetProv", "Настройки проводника", "Настройка проводника"},
@@ -45,6 +48,18 @@ QString idOf(const BackupKey &key)
 } // namespace
 
 const GroupInfo &groupInfo(Group group) { return groups[int(group)]; }
+
+bool isTweakBackup(const ini::IniDocument &document)
+{
+    for (const QString &section : document.sections()) {
+        if (section.compare(setup, Qt::CaseInsensitive) == 0)
+            return true;
+        for (const GroupInfo &group : groups)
+            if (section.compare(QString::fromUtf8(group.section), Qt::CaseInsensitive) == 0)
+                return true;
+    }
+    return false;
+}
 
 std::optional<Group> groupByCode(const QString &code)
 {
@@ -361,8 +376,6 @@ RestoreReport restoreXpBackup(const ini::IniDocument &document, RegistryStore &s
 }
 
 namespace {
-
-const QString setup = QStringLiteral("Установка");
 
 // A Vista backup key: its section, its key, the snapshot state and the check box behind it.
 struct VistaKey

@@ -35,6 +35,9 @@ struct GroupInfo
 const GroupInfo &groupInfo(Group group);
 std::optional<Group> groupByCode(const QString &code);
 
+// Whether a document is a tweak backup: it holds a group's section or a Vista backup's flags.
+bool isTweakBackup(const ini::IniDocument &document);
+
 // One XP backup key: an INI key and the registry value behind it.
 struct BackupKey
 {

@@ -17,14 +17,17 @@ const char startupUsage[] = "tolvex-cli startup list [--with-load] | add NAME PA
 
 int usage(CliContext &c, const char *text)
 {
-    c.err << "Неверные параметры.\n" << text;
-    return 1;
+    const QString problem = c.args.isEmpty() ? QStringLiteral("Не указано действие.")
+                                             : QStringLiteral("Неверные параметры: ") + c.args.join(u' ');
+    return badCall(c.err, problem, text);
 }
 
 } // namespace
 
 int runAppsCommand(CliContext &c)
 {
+    if (!c.args.isEmpty() && (c.args.size() != 2 || (c.args[0] != u"uninstall" && c.args[0] != u"delete")))
+        return usage(c, appsUsage);
     platform::MachineShellServices shell(*c.machine);
     applications::InstalledApplications apps(c.machine->registry(), shell);
     const applications::ApplicationTree tree = apps.BuildApplicationTree();
@@ -35,8 +38,6 @@ int runAppsCommand(CliContext &c)
                       << entry.pathText() << '\n';
         return 0;
     }
-    if (c.args.size() != 2 || (c.args[0] != u"uninstall" && c.args[0] != u"delete"))
-        return usage(c, appsUsage);
 
     // As a click on the entry's node: a name that no node shows selects nothing.
     std::optional<QString> selected;
@@ -74,6 +75,8 @@ int runStartupCommand(CliContext &c)
         return 0;
     }
     if (verb == u"delete" && c.args.size() == 3) {
+        if (!applications::locationByLabel(c.args[1]))
+            return badCall(c.err, QStringLiteral("Неизвестное место автозагрузки: ") + c.args[1], startupUsage);
         // The page is silent when nothing goes; a script is told.
         if (!startup.DeleteRow({c.args[2], QString(), c.args[1]})) {
             c.err << "Запись \"" << c.args[2] << "\" в " << c.args[1] << " не удалена.\n";

@@ -7,6 +7,7 @@
 #include "vista/VistaLoader.h"
 #include "ini/IniFile.h"
 #include "shell/MachineShellServices.h"
+#include "text/PathParts.h"
 
 #include <QFileInfo>
 
@@ -31,9 +32,7 @@ tweaks::ControlStateMap vistaControls()
 // A file named on the command line: a Windows path as it is, a host path made absolute.
 QString fileArgument(const QString &arg)
 {
-    if (arg.size() >= 2 && arg[1] == u':' && arg[0].isLetter())
-        return arg;
-    return QFileInfo(arg).absoluteFilePath();
+    return text::isDrivePath(arg) ? arg : QFileInfo(arg).absoluteFilePath();
 }
 
 } // namespace
@@ -45,20 +44,35 @@ int runBackupCommand(CliContext &c)
     TweakBackups backups(context);
     const QString verb = c.args.value(0);
     QStringList rest = c.args.mid(1);
-    if (verb == u"restore" || verb == u"delete")
-        for (QString &arg : rest)
-            arg = fileArgument(arg);
+    const bool oneFile = verb == u"restore" || verb == u"delete";
+    if (verb.isEmpty())
+        return badCall(c.err, QStringLiteral("Не указано действие с бекапами."), usage);
+    if (verb != u"make" && verb != u"list" && !oneFile)
+        return badCall(c.err, QStringLiteral("Неизвестное действие с бекапами: ") + verb, usage);
+    if (verb == u"make" && rest.isEmpty())
+        return badCall(c.err, QStringLiteral("Не указаны группы бекапа."), usage);
+    if (verb == u"list" && !rest.isEmpty())
+        return badCall(c.err, QStringLiteral("Лишний параметр: ") + rest.first(), usage);
+    if (oneFile && rest.size() != 1)
+        return badCall(c.err, QStringLiteral("Укажите один файл бекапа."), usage);
+    QList<Group> groups;
+    if (verb == u"make")
+        for (const QString &code : rest) {
+            const std::optional<Group> group = groupByCode(code);
+            if (!group)
+                return badCall(c.err, QStringLiteral("Неизвестная группа: ") + code, usage);
+            groups.append(*group);
+        }
+    // Only a tweak backup is restored from or deleted.
+    if (oneFile) {
+        rest[0] = fileArgument(rest[0]);
+        if (!shell.fileExists(rest[0]))
+            return badCall(c.err, QStringLiteral("Файл бекапа %1 не найден.").arg(rest[0]), usage);
+        if (!isTweakBackup(backups.read(rest[0])))
+            return badCall(c.err, QStringLiteral("%1 не является бекапом настроек.").arg(rest[0]), usage);
+    }
     try {
-        if (verb == u"make" && !rest.isEmpty()) {
-            QList<Group> groups;
-            for (const QString &code : rest) {
-                const std::optional<Group> group = groupByCode(code);
-                if (!group) {
-                    c.err << "Неизвестная группа: " << code << '\n' << usage;
-                    return 1;
-                }
-                groups.append(*group);
-            }
+        if (verb == u"make") {
             if (c.machine->vistaGeneration()) {
                 tweaks::ControlStateMap controls = vistaControls();
                 tweaks::VistaSnapshot snapshot;
@@ -70,7 +84,7 @@ int runBackupCommand(CliContext &c)
             }
             return 0;
         }
-        if (verb == u"list" && rest.isEmpty()) {
+        if (verb == u"list") {
             for (const platform::FoundEntry &e : shell.listFolder(backups.folder() + u'\\', QStringLiteral("*.ini"))) {
                 if (e.isFolder)
                     continue;
@@ -79,11 +93,7 @@ int runBackupCommand(CliContext &c)
             }
             return 0;
         }
-        if (verb == u"restore" && rest.size() == 1) {
-            if (!shell.fileExists(rest[0])) {
-                c.err << "Файл бекапа " << rest[0] << " не найден.\n";
-                return 1;
-            }
+        if (verb == u"restore") {
             if (!c.machine->vistaGeneration()) {
                 MemoryXpPages pages(*c.machine);
                 const RestoreReport report = backups.restoreXp(rest[0], pages);
@@ -109,19 +119,15 @@ int runBackupCommand(CliContext &c)
             c.out << "Востановление завершено\n";
             return errors.isEmpty() ? 0 : 1;
         }
-        if (verb == u"delete" && rest.size() == 1) {
-            if (!backups.remove(rest[0])) {
-                c.err << "Не удалось удалить файл бекапа " << rest[0] << ".\n";
-                return 1;
-            }
-            return 0;
+        if (!backups.remove(rest[0])) {
+            c.err << "Не удалось удалить файл бекапа " << rest[0] << ".\n";
+            return 1;
         }
+        return 0;
     } catch (const std::exception &e) {
         c.err << e.what() << '\n';
         return 1;
     }
-    c.err << usage;
-    return 1;
 }
 
 } // namespace tolvex::cli

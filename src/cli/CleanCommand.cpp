@@ -15,8 +15,7 @@ int runCleanCommand(CliContext &c)
         if (arg == u"--delete") {
             remove = true;
         } else {
-            c.err << "Неизвестный параметр: " << arg << "\ntolvex-cli clean [--delete]\n";
-            return 1;
+            return badCall(c.err, QStringLiteral("Неизвестный параметр: ") + arg, "tolvex-cli clean [--delete]\n");
         }
     }
     platform::MachineShellServices shell(*c.machine);

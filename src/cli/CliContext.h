@@ -6,6 +6,7 @@
 #include <QTextStream>
 
 #include <memory>
+#include <optional>
 
 namespace tolvex::cli {
 
@@ -17,6 +18,31 @@ struct CliContext
     QTextStream &out;
     QTextStream &err;
 };
+
+// The exit status of a call with a bad argument, which has changed nothing.
+inline constexpr int badCallStatus = 2;
+
+// Says in one line what is wrong with the call, then how the command is called; returns
+// badCallStatus. `usage` is one or more lines, each ending in a newline.
+inline int badCall(QTextStream &err, const QString &problem, const char *usage)
+{
+    err << problem << '\n' << "Вызов: " << usage;
+    return badCallStatus;
+}
+
+// The value after the switch at args[i], with i moved onto it; nullopt when the switch ends the
+// call or is followed by another switch.
+inline std::optional<QString> switchValue(const QStringList &args, qsizetype &i)
+{
+    if (i + 1 >= args.size() || args[i + 1].startsWith(u"--"))
+        return std::nullopt;
+    return args[++i];
+}
+
+inline QString missingValue(const QString &switchName)
+{
+    return QStringLiteral("После %1 не указано значение.").arg(switchName);
+}
 
 int runMachineCommand(CliContext &context);
 int runRegCommand(CliContext &context);

@@ -7,6 +7,7 @@
 #include "AudioConverter.h"
 #include "events/PendingEvents.h"
 #include "shell/MachineShellServices.h"
+#include "text/PathParts.h"
 
 #include <QFileInfo>
 
@@ -19,8 +20,7 @@ constexpr char usage[] = "tolvex-cli convert --out DIR FILE.mp3...\n";
 // A Windows path (C:\...) as it is; a host path made absolute, so that its name can be taken.
 QString pathArgument(const QString &arg)
 {
-    if (arg.size() >= 3 && arg[0].isLetter() && arg.mid(1, 2) == u":\\") return arg;
-    return QFileInfo(arg).absoluteFilePath();
+    return text::isDrivePath(arg) ? arg : QFileInfo(arg).absoluteFilePath();
 }
 
 } // namespace
@@ -29,35 +29,40 @@ int runConvertCommand(CliContext &c)
 {
     QString out;
     QStringList files;
-    for (int i = 0; i < c.args.size(); ++i) {
+    for (qsizetype i = 0; i < c.args.size(); ++i) {
         const QString &arg = c.args[i];
-        if (arg == u"--out" && i + 1 < c.args.size()) {
-            out = pathArgument(c.args[++i]);
+        if (arg == u"--out") {
+            const std::optional<QString> value = switchValue(c.args, i);
+            if (!value)
+                return badCall(c.err, missingValue(arg), usage);
+            out = pathArgument(*value);
         } else if (arg.startsWith(u"--")) {
-            c.err << "Неизвестный параметр: " << arg << '\n' << usage;
-            return 1;
+            return badCall(c.err, QStringLiteral("Неизвестный параметр: ") + arg, usage);
         } else {
             files.append(pathArgument(arg));
         }
     }
-    if (out.isEmpty() || files.isEmpty()) {
-        c.err << usage;
-        return 1;
-    }
+    if (out.isEmpty())
+        return badCall(c.err, QStringLiteral("Не указана папка для WAV-файлов (--out)."), usage);
+    if (files.isEmpty())
+        return badCall(c.err, QStringLiteral("Не указаны MP3-файлы."), usage);
 
     platform::MachineShellServices shell(*c.machine);
+    if (!shell.folderExists(out))
+        return badCall(c.err, QStringLiteral("Папка %1 не найдена.").arg(out), usage);
     converter::AudioConverter converter(shell);
     converter.OutputFolder = out;
-    int status = 0;
+    // Every file is looked at before the first is converted: a call naming one that is no MP3
+    // writes nothing.
     for (const QString &file : files) {
+        if (!shell.fileExists(file))
+            return badCall(c.err, QStringLiteral("Файл %1 не найден.").arg(file), usage);
         QString error;
-        if (converter.AddFile(file, &error)) {
-            converter.SetTicked(int(converter.rows().size()) - 1, true);
-        } else {
-            c.err << file << ": " << error << '\n';
-            status = 1;
-        }
+        if (!converter.AddFile(file, &error))
+            return badCall(c.err, QStringLiteral("%1 не является MP3-файлом: %2").arg(file, error), usage);
+        converter.SetTicked(int(converter.rows().size()) - 1, true);
     }
+    int status = 0;
     QObject::connect(
         &converter, &converter::AudioConverter::fileDone, &converter,
         [&](const QString &input, const QString &output, bool success, quint64 frames, const QString &error) {

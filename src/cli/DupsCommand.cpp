@@ -39,37 +39,46 @@ int runDupsCommand(CliContext &c)
     bool anyCriterion = false, subfolders = true;
     QString save, load;
     QStringList folders;
-    for (int i = 0; i < c.args.size(); ++i) {
+    for (qsizetype i = 0; i < c.args.size(); ++i) {
         const QString &arg = c.args[i];
         if (arg == u"--name" || arg == u"--size" || arg == u"--content") {
             (arg == u"--name" ? criteria.SameName : arg == u"--size" ? criteria.SameSize : criteria.SameContent) = true;
             anyCriterion = true;
         } else if (arg == u"--no-subdirs") {
             subfolders = false;
-        } else if ((arg == u"--save" || arg == u"--load") && i + 1 < c.args.size()) {
-            (arg == u"--save" ? save : load) = QFileInfo(c.args[++i]).absoluteFilePath();
-        } else if (arg.mid(1, 2) == u":\\") {
+        } else if (arg == u"--save" || arg == u"--load") {
+            const std::optional<QString> value = switchValue(c.args, i);
+            if (!value)
+                return badCall(c.err, missingValue(arg), usage);
+            (arg == u"--save" ? save : load) = QFileInfo(*value).absoluteFilePath();
+        } else if (arg.startsWith(u"--")) {
+            return badCall(c.err, QStringLiteral("Неизвестный параметр: ") + arg, usage);
+        } else if (text::isDrivePath(arg)) {
             folders.append(text::withTrailingBackslash(arg));
         } else {
-            c.err << "Неизвестный параметр или не путь Windows на букве диска: " << arg << '\n' << usage;
-            return 1;
+            return badCall(c.err, QStringLiteral("Папка должна быть путём Windows на букве диска (C:\\...): ") + arg,
+                           usage);
         }
     }
     DuplicateTables tables;
     if (!load.isEmpty()) {
+        if (!folders.isEmpty() || anyCriterion || !subfolders || !save.isEmpty())
+            return badCall(c.err, QStringLiteral("--load показывает сохранённый результат и не сочетается с поиском."),
+                           usage);
         QFile file(load);
+        if (!file.open(QIODevice::ReadOnly))
+            return badCall(c.err, QStringLiteral("Не удалось открыть %1: %2").arg(load, file.errorString()), usage);
         QString error;
-        if (!file.open(QIODevice::ReadOnly) || !LsdFile::read(file.readAll(), tables, &error)) {
-            c.err << (error.isEmpty() ? file.errorString() : error) << '\n';
-            return 1;
-        }
+        if (!LsdFile::read(file.readAll(), tables, &error))
+            return badCall(c.err, QStringLiteral("%1: %2").arg(load, error), usage);
         printTable(c, tables);
         return 0;
     }
-    if (folders.isEmpty()) {
-        c.err << "Не указаны папки для сканирования.\n" << usage;
-        return 1;
-    }
+    if (folders.isEmpty())
+        return badCall(c.err, QStringLiteral("Не указаны папки для сканирования."), usage);
+    // The result is written over any file of that name: only a result file may be named.
+    if (!save.isEmpty() && !save.endsWith(QStringLiteral(".LsD"), Qt::CaseInsensitive))
+        return badCall(c.err, QStringLiteral("Результат сохраняется в файл .LsD: ") + save, usage);
     // Without a criterion named, the page's own start: name and size.
     if (!anyCriterion)
         criteria = DuplicateCriteria{};

@@ -62,20 +62,22 @@ int runFindCommand(CliContext &c)
 {
     QStringList filters, exclusions, paths;
     bool remove = false;
-    for (int i = 0; i < c.args.size(); ++i) {
+    for (qsizetype i = 0; i < c.args.size(); ++i) {
         const QString &arg = c.args[i];
-        if ((arg == u"--filter" || arg == u"--exclude") && i + 1 < c.args.size()) {
-            (arg == u"--filter" ? filters : exclusions).append(c.args[++i]);
+        if (arg == u"--filter" || arg == u"--exclude") {
+            const std::optional<QString> value = switchValue(c.args, i);
+            if (!value)
+                return badCall(c.err, missingValue(arg), usage);
+            (arg == u"--filter" ? filters : exclusions).append(*value);
         } else if (arg == u"--delete") {
             remove = true;
         } else if (arg.startsWith(u"--")) {
-            c.err << "Неизвестный параметр: " << arg << '\n' << usage;
-            return 1;
-        } else if (arg.mid(1, 2) == u":\\") {
+            return badCall(c.err, QStringLiteral("Неизвестный параметр: ") + arg, usage);
+        } else if (text::isDrivePath(arg)) {
             paths.append(text::withTrailingBackslash(arg));
         } else {
-            c.err << "Путь поиска должен быть путём Windows на букве диска (C:\\...): " << arg << '\n' << usage;
-            return 1;
+            return badCall(c.err, QStringLiteral("Путь поиска должен быть путём Windows на букве диска (C:\\...): ") + arg,
+                           usage);
         }
     }
 

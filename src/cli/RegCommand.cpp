@@ -21,6 +21,10 @@ namespace {
 
 constexpr char notFound[] = "ERROR: The system was unable to find the specified registry key or value.";
 constexpr char done[] = "The operation completed successfully.";
+constexpr char usage[] = "tolvex-cli reg query KEY [/v NAME | /ve] [/s]\n"
+                         "tolvex-cli reg add KEY [/v NAME | /ve] [/t REG_SZ|REG_EXPAND_SZ|REG_DWORD] [/d DATA] [/f]\n"
+                         "tolvex-cli reg delete KEY [/v NAME | /ve] [/f]\n"
+                         "KEY: HKLM, HKCU, HKCR or HKU and a path, as HKCU\\Software\\X\n";
 
 struct Switches
 {
@@ -146,6 +150,10 @@ public:
 
     int run()
     {
+        if (m_c.args.contains(QStringLiteral("/?"))) {
+            m_c.out << usage;
+            return 0;
+        }
         if (m_c.args.isEmpty())
             return syntax(QStringLiteral("REG"));
         const QString verb = m_c.args.first().toLower();
@@ -157,18 +165,17 @@ public:
             return add(s);
         if (verb == u"delete" && parseSwitches(rest, s, false, false) && rootOf(s))
             return remove(s);
-        if (m_badKey) {
-            m_c.err << "ERROR: Invalid key name.\n";
-            return 1;
-        }
+        if (m_badKey)
+            return badCall(m_c.err, QStringLiteral("ERROR: Invalid key name."), usage);
         return syntax(QStringLiteral("REG ") + verb.toUpper());
     }
 
 private:
+    // As Windows' reg says it; the call changed nothing.
     int syntax(const QString &what)
     {
-        m_c.err << "ERROR: Invalid syntax.\nType \"" << what << " /?\" for usage.\n";
-        return 1;
+        m_c.err << "ERROR: Invalid syntax.\nType \"tolvex-cli " << what.toLower() << " /?\" for usage.\n";
+        return badCallStatus;
     }
 
     bool rootOf(const Switches &s)
@@ -348,10 +355,8 @@ private:
             if (!m_store.RemoveValue(name))
                 return refused();
         } else {
-            if (m_path.empty()) {
-                m_c.err << "ERROR: Invalid key name.\n";
-                return 1;
-            }
+            if (m_path.empty())
+                return badCall(m_c.err, QStringLiteral("ERROR: Invalid key name."), usage);
             if (!s.force &&
                 !confirmed(m_c.out, QStringLiteral("Permanently delete the registry key %1").arg(m_shownKey))) {
                 m_c.out << "The operation was cancelled by the user.\n";

@@ -24,33 +24,40 @@ int runRegscanCommand(CliContext &c)
     QString phases = QStringLiteral("1,3");
     bool fix = false;
     std::optional<QString> backup;
-    for (int i = 0; i < c.args.size(); ++i) {
+    for (qsizetype i = 0; i < c.args.size(); ++i) {
         const QString &arg = c.args[i];
-        if (arg == u"--phases" && i + 1 < c.args.size()) {
-            phases = c.args[++i];
+        if (arg == u"--phases" || arg == u"--backup") {
+            const std::optional<QString> value = switchValue(c.args, i);
+            if (!value)
+                return badCall(c.err, missingValue(arg), usage);
+            if (arg == u"--phases")
+                phases = *value;
+            else
+                backup = QFileInfo(*value).absoluteFilePath();
         } else if (arg == u"--fix") {
             fix = true;
-        } else if (arg == u"--backup" && i + 1 < c.args.size()) {
-            backup = QFileInfo(c.args[++i]).absoluteFilePath();
         } else {
-            c.err << "Неизвестный параметр: " << arg << '\n' << usage;
-            return 1;
+            return badCall(c.err, QStringLiteral("Неизвестный параметр: ") + arg, usage);
         }
     }
+    // The backup is written over any file of that name: only a registry file may be named.
+    if (backup && !backup->endsWith(QStringLiteral(".reg"), Qt::CaseInsensitive))
+        return badCall(c.err, QStringLiteral("Копия для отката должна быть файлом .reg: ") + *backup, usage);
+    if (backup && !fix)
+        return badCall(c.err, QStringLiteral("--backup сохраняет разделы перед исправлением и нужен вместе с --fix."),
+                       usage);
+    QStringList phaseList;
+    for (const QString &phase : phases.split(u','))
+        phaseList.append(phase.trimmed());
+    for (const QString &phase : phaseList)
+        if (phase != u"1" && phase != u"2" && phase != u"3")
+            return badCall(c.err, QStringLiteral("Неизвестная фаза: \"%1\" (1, 2 или 3)").arg(phase), usage);
+
     platform::MachineShellServices shell(*c.machine);
     RegistryScan scan(c.machine->registry(), shell);
-    for (const QString &phase : phases.split(u',', Qt::SkipEmptyParts)) {
-        if (phase.trimmed() == u"1")
-            scan.ScanExtensions = true;
-        else if (phase.trimmed() == u"2")
-            scan.ScanClassIds = true;
-        else if (phase.trimmed() == u"3")
-            scan.ScanSoftware = true;
-        else {
-            c.err << "Неизвестная фаза: " << phase << " (1, 2 или 3)\n" << usage;
-            return 1;
-        }
-    }
+    scan.ScanExtensions = phaseList.contains(QStringLiteral("1"));
+    scan.ScanClassIds = phaseList.contains(QStringLiteral("2"));
+    scan.ScanSoftware = phaseList.contains(QStringLiteral("3"));
 
     QList<RegistryErrorRow> found;
     const bool terminal = ::isatty(STDERR_FILENO);

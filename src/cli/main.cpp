@@ -1,7 +1,9 @@
 #include "CliContext.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
 
 #include <cstdio>
 
@@ -52,9 +54,15 @@ const char usage[] = R"(tolvex-cli [--machine DIR] COMMAND ...
   startup delete LABEL NAME  the value NAME of the location LABEL ("HKEY_CU\Run", ...); exit 1
                              when nothing was deleted
 
+A bad call (an unknown command or switch, a missing value, a path or file of the wrong kind)
+changes nothing: one line says what is wrong, the next how the command is called; the exit
+status is 2. A failure while the command runs exits with 1.
+
 KEY is a root and a path, as HKCU\Software\X. The machine is TOLVEX_MACHINE, WINEPREFIX,
 ~/.wine or the sample machine, as for Tolvex itself, unless --machine names one.
 )";
+
+const char shortUsage[] = "tolvex-cli [--machine DIR] COMMAND ... (все команды: tolvex-cli --help)\n";
 
 } // namespace
 
@@ -64,24 +72,40 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("tolvex-cli"));
     QTextStream out(stdout), err(stderr);
 
+    const QList<std::pair<QString, int (*)(cli::CliContext &)>> commands{
+        {QStringLiteral("machine"), cli::runMachineCommand}, {QStringLiteral("reg"), cli::runRegCommand},
+        {QStringLiteral("tweaks"), cli::runTweaksCommand},   {QStringLiteral("backup"), cli::runBackupCommand},
+        {QStringLiteral("clean"), cli::runCleanCommand},     {QStringLiteral("find"), cli::runFindCommand},
+        {QStringLiteral("regscan"), cli::runRegscanCommand}, {QStringLiteral("dups"), cli::runDupsCommand},
+        {QStringLiteral("apps"), cli::runAppsCommand},       {QStringLiteral("startup"), cli::runStartupCommand},
+        {QStringLiteral("convert"), cli::runConvertCommand},
+    };
+
+    // The call is checked before the machine is opened: a bad one must not touch it.
     QStringList args = app.arguments().mid(1);
     QString folder;
-    if (args.size() >= 2 && args.first() == u"--machine") {
+    if (args.value(0) == u"--machine") {
+        if (args.size() < 2 || args.at(1).isEmpty())
+            return cli::badCall(err, QStringLiteral("После --machine не указана папка машины."), shortUsage);
         folder = args.at(1);
         args = args.mid(2);
     }
-    if (args.isEmpty() || args.first() == u"--help" || args.first() == u"-h") {
-        (args.isEmpty() ? err : out) << usage;
-        return args.isEmpty() ? 1 : 0;
+    if (args.value(0) == u"--help" || args.value(0) == u"-h") {
+        out << usage;
+        return 0;
     }
+    if (args.isEmpty())
+        return cli::badCall(err, QStringLiteral("Не указана команда."), shortUsage);
+    const QString command = args.first();
+    const auto known = std::find_if(commands.begin(), commands.end(), [&](const auto &c) { return c.first == command; });
+    if (known == commands.end())
+        return cli::badCall(err, QStringLiteral("Неизвестная команда: ") + command, shortUsage);
 
     const QString programFolder = QCoreApplication::applicationDirPath();
     if (folder.isEmpty())
         folder = platform::Machine::chooseFolder(programFolder);
-    if (!QDir(folder).exists()) {
-        err << "Папка машины " << folder << " не найдена.\n";
-        return 1;
-    }
+    if (!QFileInfo(folder).isDir())
+        return cli::badCall(err, QStringLiteral("Папка машины %1 не найдена.").arg(folder), shortUsage);
     cli::CliContext context{platform::Machine::open(folder, programFolder), args.mid(1), out, err};
     for (const QString &e : context.machine->loadErrors())
         err << e << '\n';
@@ -89,32 +113,7 @@ int main(int argc, char **argv)
     if (const QString notice = context.machine->readOnlyNotice(); !notice.isEmpty())
         err << notice << '\n';
 
-    const QString command = args.first();
-    int status = 1;
-    if (command == u"machine")
-        status = cli::runMachineCommand(context);
-    else if (command == u"reg")
-        status = cli::runRegCommand(context);
-    else if (command == u"tweaks")
-        status = cli::runTweaksCommand(context);
-    else if (command == u"backup")
-        status = cli::runBackupCommand(context);
-    else if (command == u"clean")
-        status = cli::runCleanCommand(context);
-    else if (command == u"find")
-        status = cli::runFindCommand(context);
-    else if (command == u"regscan")
-        status = cli::runRegscanCommand(context);
-    else if (command == u"dups")
-        status = cli::runDupsCommand(context);
-    else if (command == u"apps")
-        status = cli::runAppsCommand(context);
-    else if (command == u"startup")
-        status = cli::runStartupCommand(context);
-    else if (command == u"convert")
-        status = cli::runConvertCommand(context);
-    else
-        err << "Неизвестная команда: " << command << "\n" << usage;
+    const int status = known->second(context);
 
     const QStringList saveErrors = context.machine->saveRegistry();
     for (const QString &e : saveErrors)

@@ -206,7 +206,7 @@ private slots:
         QFETCH(QStringList, args);
         QTemporaryDir dir;
         const Run run = runCli(sampleCopy(dir), args);
-        QCOMPARE(run.status, 1);
+        QCOMPARE(run.status, 2);
         QVERIFY(run.out.isEmpty());
         QVERIFY(run.err.contains("tolvex-cli"));
     }

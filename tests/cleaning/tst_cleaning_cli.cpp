@@ -78,7 +78,7 @@ private slots:
         QVERIFY(QDir(machine + "/drive_c/Data/keep").exists()); // folders stay
 
         run = cli(machine, {"find", "--filter", "*.tmp", "Data"});
-        QCOMPARE(run.status, 1);
+        QCOMPARE(run.status, 2);
         QVERIFY(run.err.contains("C:\\"));
     }
 };

@@ -64,8 +64,9 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("converted");
 
-        QTest::newRow("a file without audio") << false << true << "File has no audio" << 1;
-        QTest::newRow("no output folder") << true << false << "cannot create" << 0;
+        // Both are bad calls: nothing is converted, not even the good file.
+        QTest::newRow("a file without audio") << false << true << "other.mp3 не является MP3-файлом: File has no audio" << 0;
+        QTest::newRow("no output folder") << true << false << "absent не найдена" << 0;
     }
 
     void failuresAreReported()
@@ -84,7 +85,7 @@ private slots:
         const QString out = outputExists ? f.out() : f.out() + "/absent";
         const Run run =
             cli(f.machine(), {"convert", "--out", out, f.music("good.mp3"), f.music("other.mp3")});
-        QCOMPARE(run.status, 1);
+        QCOMPARE(run.status, 2);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QCOMPARE(run.out.count('\n'), converted);
         QCOMPARE(QDir(f.out()).entryList(QDir::Files).size(), converted);
@@ -94,7 +95,7 @@ private slots:
     {
         Fixture f;
         const Run run = cli(f.machine(), {"convert", "C:\\Music\\a.mp3"});
-        QCOMPARE(run.status, 1);
+        QCOMPARE(run.status, 2);
         QVERIFY(run.err.contains("--out DIR"));
     }
 };

@@ -18,16 +18,21 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("ext");
-        QTest::newRow("full path") << "C:\\windows\\notepad.exe" << "notepad.exe" << "C:\\windows\\" << ".exe";
-        QTest::newRow("drive only") << "C:" << "" << "C:" << "";
-        QTest::newRow("drive-relative") << "C:file.txt" << "file.txt" << "C:" << ".txt";
-        QTest::newRow("trailing backslash") << "C:\\Temp\\" << "" << "C:\\Temp\\" << "";
-        QTest::newRow("dot in a folder name") << "C:\\my.dir\\readme" << "readme" << "C:\\my.dir\\" << "";
-        QTest::newRow("last dot wins") << "a\\b.tar.gz" << "b.tar.gz" << "a\\" << ".gz";
-        QTest::newRow("no delimiter") << "name.ext" << "name.ext" << "" << ".ext";
-        QTest::newRow("dot file") << "C:\\x\\.hidden" << ".hidden" << "C:\\x\\" << ".hidden";
-        QTest::newRow("forward slash is not a delimiter") << "C:\\a/b.c" << "a/b.c" << "C:\\" << ".c";
-        QTest::newRow("cyrillic") << "C:\\Папка\\Файл.ТХТ" << "Файл.ТХТ" << "C:\\Папка\\" << ".ТХТ";
+        QTest::addColumn<bool>("drivePath");
+        QTest::newRow("full path") << "C:\\windows\\notepad.exe" << "notepad.exe" << "C:\\windows\\" << ".exe" << true;
+        QTest::newRow("drive only") << "C:" << "" << "C:" << "" << false;
+        QTest::newRow("drive-relative") << "C:file.txt" << "file.txt" << "C:" << ".txt" << false;
+        QTest::newRow("trailing backslash") << "C:\\Temp\\" << "" << "C:\\Temp\\" << "" << true;
+        QTest::newRow("dot in a folder name") << "C:\\my.dir\\readme" << "readme" << "C:\\my.dir\\" << "" << true;
+        QTest::newRow("last dot wins") << "a\\b.tar.gz" << "b.tar.gz" << "a\\" << ".gz" << false;
+        QTest::newRow("no delimiter") << "name.ext" << "name.ext" << "" << ".ext" << false;
+        QTest::newRow("dot file") << "C:\\x\\.hidden" << ".hidden" << "C:\\x\\" << ".hidden" << true;
+        QTest::newRow("forward slash is not a delimiter") << "C:\\a/b.c" << "a/b.c" << "C:\\" << ".c" << true;
+        QTest::newRow("cyrillic") << "C:\\Папка\\Файл.ТХТ" << "Файл.ТХТ" << "C:\\Папка\\" << ".ТХТ" << true;
+        QTest::newRow("lower-case drive") << "d:\\x" << "x" << "d:\\" << "" << true;
+        QTest::newRow("host path") << "/tmp/a.mp3" << "/tmp/a.mp3" << "" << ".mp3" << false;
+        QTest::newRow("not a letter") << "1:\\x" << "x" << "1:\\" << "" << false;
+        QTest::newRow("cyrillic letter") << "Д:\\x" << "x" << "Д:\\" << "" << false;
     }
 
     void pathParts()
@@ -36,9 +41,11 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, folder);
         QFETCH(QString, ext);
+        QFETCH(bool, drivePath);
         QCOMPARE(extractFileName(path), name);
         QCOMPARE(extractFilePath(path), folder);
         QCOMPARE(extractFileExt(path), ext);
+        QCOMPARE(isDrivePath(path), drivePath);
     }
 
     void masks_data()

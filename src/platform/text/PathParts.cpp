@@ -23,6 +23,14 @@ QString extractFileExt(const QString &path)
     return dot > delimiter ? path.mid(dot) : QString();
 }
 
+bool isDrivePath(const QString &path)
+{
+    if (path.size() < 3)
+        return false;
+    const QChar letter = path[0].toUpper();
+    return letter >= u'A' && letter <= u'Z' && path[1] == u':' && path[2] == u'\\';
+}
+
 QString withTrailingBackslash(const QString &folder)
 {
     return folder.endsWith(u'\\') ? folder : folder + u'\\';

@@ -11,6 +11,8 @@ QString extractFileName(const QString &path);
 QString extractFilePath(const QString &path);
 // From the last '.' after the last delimiter, the dot included; "" without one.
 QString extractFileExt(const QString &path);
+// A path from a drive letter's root, as C:\Temp.
+bool isDrivePath(const QString &path);
 // `folder` with one trailing '\'.
 QString withTrailingBackslash(const QString &folder);
 
