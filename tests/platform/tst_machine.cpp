@@ -223,6 +223,38 @@ private slots:
         QVERIFY(!test::readFile(dir.path() + "/user.reg").contains("\"M\""));
     }
 
+    // A save killed halfway leaves its temporary file; the next writer removes those, and only those.
+    void leftSavesAreRemovedByTheWriter()
+    {
+        QTemporaryDir dir, outside;
+        const QString m = dir.path();
+        test::writeMachine(m, {});
+        test::writeFile(outside.path() + "/target", "kept");
+        const QStringList left{"user.reg.Ab12Cd", "system.reg.ZZZZZZ", "userdef.reg.a0b1c2"};
+        const QStringList others{"user.reg.Ab12C", "user.reg.Ab-2Cd", "user.reg.bak", "user.reg.Ab12Cde",
+                                 "notes.reg.Ab12Cd", "drive_c/user.reg.Ab12Cd"};
+        for (const QString &name : left + others)
+            test::writeFile(m + "/" + name, "x");
+        QVERIFY(QFile::link(outside.path() + "/target", m + "/user.reg.LnK123"));
+
+        {
+            auto writer = Machine::open(m, m);
+            // A second opener, read-only, leaves the writer's files alone.
+            test::writeFile(m + "/user.reg.Late00", "being written");
+            auto reader = Machine::open(m, m);
+            QVERIFY(reader->readOnly());
+            QVERIFY(QFile::exists(m + "/user.reg.Late00"));
+        }
+        for (const QString &name : left)
+            QVERIFY2(!QFile::exists(m + "/" + name), qPrintable(name));
+        for (const QString &name : others)
+            QVERIFY2(QFile::exists(m + "/" + name), qPrintable(name));
+        QVERIFY(QFileInfo(m + "/user.reg.LnK123").isSymLink());
+        QCOMPARE(test::readFile(outside.path() + "/target"), QByteArray("kept"));
+        QVERIFY(!Machine::open(m, m)->readOnly());
+        QVERIFY(!QFile::exists(m + "/user.reg.Late00"));
+    }
+
     void environmentComesFromTheMachine()
     {
         QTemporaryDir dir;

@@ -110,6 +110,8 @@ std::unique_ptr<Machine> Machine::open(const QString &folder, const QString &pro
     machine->m_serverRunning = wineServerRunning(machine->m_folder);
     machine->takeWriterLock();
     machine->m_registry.setReadOnly(machine->m_serverRunning || machine->m_inUse);
+    if (machine->m_lockFd >= 0)
+        machine->m_registry.removeLeftSaves();
     machine->loadDrives();
     return machine;
 }

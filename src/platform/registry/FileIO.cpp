@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,13 +43,50 @@ bool readAll(const std::string &path, std::string &bytes, std::string &error)
     return true;
 }
 
+namespace {
+
+constexpr char temporarySuffix[] = ".XXXXXX";
+
+// What mkstemp makes of `target` + temporarySuffix.
+bool isTemporaryOf(std::string_view name, std::string_view target)
+{
+    const size_t random = sizeof temporarySuffix - 2;
+    if (name.size() != target.size() + 1 + random || name.substr(0, target.size()) != target ||
+        name[target.size()] != '.')
+        return false;
+    for (const char c : name.substr(target.size() + 1))
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    return true;
+}
+
+} // namespace
+
+void removeLeftTemporaries(const std::string &path)
+{
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string target = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir)) {
+        struct stat st {};
+        // A regular file only: a link of that name is not ours.
+        if (isTemporaryOf(entry->d_name, target) && ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 bool writeAtomically(const std::string &path, std::string_view bytes, std::string &error)
 {
     mode_t mode = 0644;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0)
         mode = st.st_mode & 07777;
-    std::string temp = path + ".XXXXXX";
+    std::string temp = path + temporarySuffix;
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         error = std::strerror(errno);

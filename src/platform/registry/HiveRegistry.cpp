@@ -75,6 +75,13 @@ HiveRegistry::HiveRegistry()
 
 HiveRegistry::~HiveRegistry() = default;
 
+void HiveRegistry::removeLeftSaves()
+{
+    std::lock_guard lock(m_mutex);
+    for (const Slot &slot : m_slots)
+        fileio::removeLeftTemporaries(slot.path);
+}
+
 void HiveRegistry::load(const std::string &prefixFolder)
 {
     std::lock_guard lock(m_mutex);

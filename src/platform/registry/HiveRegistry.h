@@ -27,6 +27,8 @@ public:
 
     // Refuses every change, for a prefix whose wineserver holds the registry.
     void setReadOnly(bool readOnly);
+    // Removes what saves cut short by a kill left beside the files; for the machine's one writer.
+    void removeLeftSaves();
     bool readOnly() const;
 
     const std::string &userSid() const { return m_userSid; }

@@ -1,0 +1,162 @@
+// A process killed with SIGKILL at a random moment while it saves user.reg, Config.ini or a tweak
+// backup leaves each file as it was or as it was to be, and whole; and the next process finds the
+// machine writable, the dead one's lock notwithstanding.
+#include "CrashGenerations.h"
+
+#include "TestMachine.h"
+#include "ini/IniFile.h"
+#include "machine/Machine.h"
+#include "registry/RegistryStore.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+
+using namespace tolvex;
+namespace crash = test::crash;
+
+namespace {
+
+constexpr int runsPerFile = 60;
+
+QString sampleCopy(const QTemporaryDir &dir)
+{
+    const QString machine = dir.path() + "/machine";
+    if (QProcess::execute("cp", {"-a", qEnvironmentVariable("TOLVEX_PROGRAM_DIR") + "/machine", machine}) != 0)
+        qFatal("cannot copy the sample machine");
+    QDir().mkpath(machine + "/drive_c/Tolvex/Backups");
+    return machine;
+}
+
+// Values that every save of user.reg writes out again, so that a save takes long enough to be
+// cut in the middle.
+void addBulk(const QString &machine)
+{
+    const auto opened = platform::Machine::open(machine, machine + "/drive_c/Tolvex");
+    registry::RegistryStore store(opened->registry());
+    store.SelectRoot(registry::Root::CurrentUser);
+    store.OpenPath(crash::bulkKey, true);
+    for (int i = 0; i < crash::bulkValues; ++i)
+        store.SetText(("Value " + std::to_string(i)), std::string(40, char('a' + i % 26)));
+    QVERIFY(opened->saveRegistry().isEmpty());
+}
+
+int keyCount(const ini::IniDocument &document)
+{
+    int count = 0;
+    for (const QString &section : document.sections())
+        count += int(document.keys(section).size());
+    return count;
+}
+
+// Files a killed save can leave beside the one it replaces.
+QStringList leftovers(const QString &machine)
+{
+    QStringList names;
+    QDirIterator it(machine, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString name = QFileInfo(it.next()).fileName();
+        if (name.contains(".reg.") || name.contains(".ini."))
+            names.append(name);
+    }
+    return names;
+}
+
+} // namespace
+
+class TestKillWhileSaving : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void killAtRandomMoments_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("longestWaitMs"); // from the start of the process
+        QTest::newRow("user.reg") << "hive" << 400;
+        QTest::newRow("Config.ini") << "config" << 250;
+        QTest::newRow("tweak backup") << "backup" << 250;
+    }
+
+    void killAtRandomMoments()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, longestWaitMs);
+        QTemporaryDir dir;
+        const QString machine = sampleCopy(dir);
+        if (kind == u"hive")
+            addBulk(machine);
+        QString why;
+        std::optional<quint32> committed = crash::readGeneration(kind, machine, &why);
+        QVERIFY2(committed, qPrintable(why));
+
+        // The same moments on every run of the test.
+        QRandomGenerator random(quint32(qHash(kind)));
+        int kills = 0, checked = 0, corrupt = 0, killedAfterSaving = 0;
+        std::optional<int> backupKeys;
+        quint64 saves = 0;
+        for (int run = 0; run < runsPerFile; ++run) {
+            QProcess loop;
+            loop.start(qEnvironmentVariable("TOLVEX_SAVE_LOOP"), {kind, machine});
+            QVERIFY(loop.waitForStarted());
+            QThread::usleep(random.bounded(longestWaitMs * 1000));
+            ::kill(pid_t(loop.processId()), SIGKILL);
+            QVERIFY(loop.waitForFinished());
+            // Still running when killed: it found the machine writable and went on saving.
+            QVERIFY2(loop.exitStatus() == QProcess::CrashExit, loop.readAllStandardError().constData());
+            ++kills;
+
+            const QList<QByteArray> printed = loop.readAllStandardOutput().split('\n');
+            quint32 last = *committed;
+            for (const QByteArray &line : printed)
+                if (!line.isEmpty()) {
+                    last = line.toUInt();
+                    ++saves;
+                }
+            if (last != *committed)
+                ++killedAfterSaving;
+
+            // The old version (the last one it reported) or the one it was writing, whole.
+            committed = crash::readGeneration(kind, machine, &why);
+            ++checked;
+            if (committed && kind == u"backup" && *committed != 0) {
+                const int keys = keyCount(ini::IniFile(crash::backupPath(machine)).load());
+                if (!backupKeys)
+                    backupKeys = keys;
+                if (keys != *backupKeys) {
+                    committed.reset();
+                    why = QStringLiteral("the backup holds %1 keys, not %2").arg(keys).arg(*backupKeys);
+                }
+            }
+            if (!committed || (*committed != last && *committed != last + 1)) {
+                ++corrupt;
+                qWarning("run %d: %s", run,
+                         qPrintable(committed ? QStringLiteral("generation %1 after %2").arg(*committed).arg(last) : why));
+                committed = last;
+            }
+        }
+        const QStringList left = leftovers(machine);
+        // The next writer of the machine clears what the killed saves left.
+        platform::Machine::open(machine, machine + "/drive_c/Tolvex");
+        qInfo("%s: %d runs, %d kills, %d files checked, %d corrupt; %llu saves completed, %d runs killed after "
+              "a save; %lld temporary files left (%s), %lld after the next opening",
+              qPrintable(kind), runsPerFile, kills, checked, corrupt, saves, killedAfterSaving, qint64(left.size()), qPrintable(left.join(u' ')), qint64(leftovers(machine).size()));
+        // A hive's temporary file is as large as the hive; the INI files' are a few kilobytes and
+        // stay (QSaveFile's own).
+        if (kind == u"hive")
+            QCOMPARE(leftovers(machine), QStringList());
+        QCOMPARE(corrupt, 0);
+        QVERIFY(kills >= 50);
+        // The moments must reach into the saving, not only the start.
+        QVERIFY(killedAfterSaving >= runsPerFile / 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKillWhileSaving)
+#include "tst_kill_while_saving.moc"
