@@ -50,6 +50,35 @@ private slots:
         QCOMPARE(lf.value("s", "K"), QString("v"));
     }
 
+    // A key written twice in a file reads as its first line, also after other keys are added and
+    // one is removed; and a section of 100 000 keys (an oversized Count read row by row) is
+    // looked up by name rather than line by line.
+    void keyLookup()
+    {
+        IniDocument doc = IniDocument::parse("[S]\r\nKey=first\r\nx=1\r\nKEY=second\r\n\r\n");
+        QCOMPARE(doc.value("s", "key"), QString("first"));
+        doc.setValue("S", "y", "2");
+        doc.setValue("S", "kEy", "changed");
+        QCOMPARE(doc.toBytes(), QByteArray("[S]\r\nKey=changed\r\nx=1\r\nKEY=second\r\ny=2\r\n"));
+        doc.removeKey("S", "x"); // the lines after it move up
+        QCOMPARE(doc.value("S", "y"), QString("2"));
+        doc.setValue("S", "y", "3");
+        QCOMPARE(doc.toBytes(), QByteArray("[S]\r\nKey=changed\r\nKEY=second\r\ny=3\r\n"));
+        doc.removeKey("S", "key"); // every line of the name
+        QVERIFY(!doc.contains("S", "KEY"));
+        QCOMPARE(doc.keys("S"), QStringList{"y"});
+
+        QByteArray big = "[Filters]\r\nCount=100000\r\n";
+        for (int i = 0; i < 100000; ++i)
+            big += "F" + QByteArray::number(i) + "=*.x" + QByteArray::number(i) + "\r\n";
+        IniDocument many = IniDocument::parse(big);
+        for (int i = 0; i < 100000; ++i)
+            QCOMPARE(many.value("filters", "f" + QString::number(i)), "*.x" + QString::number(i));
+        for (int i = 0; i < 100000; ++i)
+            many.setValue("Filters", "D" + QString::number(i), QString());
+        QCOMPARE(many.keys("Filters").size(), 200001);
+    }
+
     // Every value reads back as it was written, outer spaces and quotes of its own included.
     void valuesRoundTrip_data()
     {

@@ -94,22 +94,31 @@ IniDocument::Section *IniDocument::find(const QString &section)
     return const_cast<Section *>(std::as_const(*this).find(section));
 }
 
+qsizetype IniDocument::lineOf(const Section &section, const QString &key)
+{
+    if (!section.indexed) {
+        section.keyLines.clear();
+        for (qsizetype i = 0; i < section.lines.size(); ++i) {
+            const QString &key = section.lines[i].key;
+            if (!key.isEmpty() && !section.keyLines.contains(key.toCaseFolded())) // the first one wins
+                section.keyLines.insert(key.toCaseFolded(), i);
+        }
+        section.indexed = true;
+    }
+    return section.keyLines.value(key.toCaseFolded(), -1);
+}
+
 bool IniDocument::contains(const QString &section, const QString &key) const
 {
-    if (const Section *s = find(section))
-        for (const Line &line : s->lines)
-            if (!line.key.isEmpty() && sameName(line.key, key))
-                return true;
-    return false;
+    const Section *s = find(section);
+    return s && lineOf(*s, key) >= 0;
 }
 
 QString IniDocument::value(const QString &section, const QString &key, const QString &fallback) const
 {
-    if (const Section *s = find(section))
-        for (const Line &line : s->lines)
-            if (!line.key.isEmpty() && sameName(line.key, key))
-                return unquoted(line.value);
-    return fallback;
+    const Section *s = find(section);
+    const qsizetype line = s ? lineOf(*s, key) : -1;
+    return line >= 0 ? unquoted(s->lines[line].value) : fallback;
 }
 
 void IniDocument::setValue(const QString &section, const QString &key, const QString &value)
@@ -121,22 +130,25 @@ void IniDocument::setValue(const QString &section, const QString &key, const QSt
         m_sections.append(added);
         s = &m_sections.last();
     }
-    for (Line &line : s->lines)
-        if (!line.key.isEmpty() && sameName(line.key, key)) {
-            line.value = stored(value);
-            return;
-        }
-    // New keys go after the section's last key, before any blank lines that close it.
+    if (const qsizetype line = lineOf(*s, key); line >= 0) {
+        s->lines[line].value = stored(value);
+        return;
+    }
+    // New keys go after the section's last key, before any blank lines that close it; so no
+    // key's line moves.
     qsizetype at = s->lines.size();
     while (at > 0 && s->lines[at - 1].key.isEmpty() && s->lines[at - 1].raw.trimmed().isEmpty())
         --at;
     s->lines.insert(at, Line{key, stored(value), {}});
+    s->keyLines.insert(key.toCaseFolded(), at);
 }
 
 void IniDocument::removeKey(const QString &section, const QString &key)
 {
-    if (Section *s = find(section))
+    if (Section *s = find(section)) {
         s->lines.removeIf([&](const Line &line) { return !line.key.isEmpty() && sameName(line.key, key); });
+        s->indexed = false;
+    }
 }
 
 void IniDocument::removeSection(const QString &section)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -38,9 +39,15 @@ private:
         QString name;
         bool isPreamble = false;
         QList<Line> lines;
+        // Case-folded key -> its first line, built on the first lookup, so that a file of many
+        // keys is not read in quadratic time; dropped when lines are removed.
+        mutable QHash<QString, qsizetype> keyLines;
+        mutable bool indexed = false;
     };
     const Section *find(const QString &section) const;
     Section *find(const QString &section);
+    // The line of `key` in `section`, -1 when it has none.
+    static qsizetype lineOf(const Section &section, const QString &key);
 
     QList<Section> m_sections;
 };
