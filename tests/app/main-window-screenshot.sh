@@ -22,7 +22,8 @@ program="$1" png="$2"
 QT_QPA_PLATFORM=xcb "$program" &
 pid=$!
 shown=0
-for _ in $(seq 100); do
+# Up to 30 s: the sanitizer build starts slowly.
+for _ in $(seq 300); do
     if xwininfo -name "Tolvex beta v 0.4" >/dev/null 2>&1; then
         shown=1
         break
