@@ -1,10 +1,48 @@
-// Any bytes as an INI file: parsing must not crash, and what is written reads back the same.
+// Any bytes as an INI file: parsing must not crash, and what is written reads back the same. The
+// readers built on it take the same bytes: Config.ini's advanced-cleaning lists, and a tweak
+// backup restored (XP) into an empty registry or onto the Vista pages' controls.
+#include "BackupFiles.h"
+#include "ProSettings.h"
+#include "TweakCatalogue.h"
 #include "ini/IniDocument.h"
+#include "registry/HiveRegistry.h"
+#include "registry/RegistryStore.h"
 
 #include <cstdint>
 #include <cstdlib>
 
-using tolvex::ini::IniDocument;
+using namespace tolvex;
+using ini::IniDocument;
+
+namespace {
+
+void readAsConfig(const IniDocument &doc)
+{
+    advanced_cleaning::ProSettings settings;
+    settings.LoadNastr(doc);
+    // The counts are bounded whatever the file says.
+    if (settings.filters.size() > 100000 || settings.exclusions.size() > 100000 || settings.paths.size() > 100000)
+        std::abort();
+}
+
+void restoreAsBackup(const IniDocument &doc)
+{
+    registry::HiveRegistry hives;
+    hives.load("/nonexistent");
+    registry::RegistryStore store(hives);
+    const backups::RestoreReport report = backups::restoreXpBackup(doc, store);
+    for (const backups::SkippedValue &value : report.skipped)
+        if (backups::RestoreReport::lineOf(value).isEmpty())
+            std::abort();
+
+    tweaks::ControlStateMap controls;
+    for (const tweaks::TweakPageDef *page : tweaks::vistaPages())
+        for (const tweaks::TweakEntry &row : page->rows)
+            controls.add(row);
+    backups::restoreVistaBackup(doc, controls, [](const QString &) {});
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -21,5 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (IniDocument::parse(again.toBytes()).value(QStringLiteral("fuzz"), QStringLiteral("KEY")) !=
         QStringLiteral("Значение"))
         std::abort();
+
+    readAsConfig(doc);
+    if (backups::isTweakBackup(doc))
+        restoreAsBackup(doc);
     return 0;
 }
