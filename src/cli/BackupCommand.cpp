@@ -78,9 +78,9 @@ int runBackupCommand(CliContext &c)
                 tweaks::VistaSnapshot snapshot;
                 registry::RegistryStore store(c.machine->registry());
                 tweaks::VLoadRegedit(store, controls, snapshot);
-                c.out << backups.makeVista(groups, snapshot) << '\n';
+                c.out << shownPath(shell, backups.makeVista(groups, snapshot)) << '\n';
             } else {
-                c.out << backups.makeXp(groups) << '\n';
+                c.out << shownPath(shell, backups.makeXp(groups)) << '\n';
             }
             return 0;
         }
@@ -89,7 +89,7 @@ int runBackupCommand(CliContext &c)
                 if (e.isFolder)
                     continue;
                 const BackupListing l = listingOf(e.name);
-                c.out << l.parameters << '\t' << l.date << '\t' << l.time << '\t' << backups.pathOf(e.name) << '\n';
+                c.out << l.parameters << '\t' << l.date << '\t' << l.time << '\t' << shownPath(shell, backups.pathOf(e.name)) << '\n';
             }
             return 0;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "machine/Machine.h"
+#include "shell/ShellServices.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -37,6 +38,13 @@ inline std::optional<QString> switchValue(const QStringList &args, qsizetype &i)
     if (i + 1 >= args.size() || args[i + 1].startsWith(u"--"))
         return std::nullopt;
     return args[++i];
+}
+
+// A path as a script can hand it back: a Windows path as it is; one outside the machine's drives,
+// which the shell carries as a host path with '\' separators, as the host path.
+inline QString shownPath(platform::ShellServices &shell, const QString &path)
+{
+    return path.startsWith(u'/') ? shell.hostPath(path) : path;
 }
 
 inline QString missingValue(const QString &switchName)

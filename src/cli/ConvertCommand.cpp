@@ -67,7 +67,7 @@ int runConvertCommand(CliContext &c)
         &converter, &converter::AudioConverter::fileDone, &converter,
         [&](const QString &input, const QString &output, bool success, quint64 frames, const QString &error) {
             // A host folder given on the command line is printed as a host path.
-            c.out << (output.startsWith(u'/') ? shell.hostPath(output) : output) << '\t' << frames << '\n'
+            c.out << shownPath(shell, output) << '\t' << frames << '\n'
                   << Qt::flush;
             if (!success) {
                 c.err << input << ": " << (error.isEmpty() ? QStringLiteral("no frame decoded") : error)
