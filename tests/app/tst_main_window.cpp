@@ -13,6 +13,7 @@
 #include "ProgramContext.h"
 #include "TrackBar.h"
 #include "machine/Machine.h"
+#include "registry/RegistryStore.h"
 #include "shell/MachineShellServices.h"
 
 #include <QAbstractButton>
@@ -715,6 +716,39 @@ private slots:
         QCOMPARE(shown[0].caption, QString("Tolvex"));
         QCOMPARE(shown[0].text.contains("user.reg"), brokenHive);
         QCOMPARE(shown[0].text.contains("только для чтения"), serverRunning);
+    }
+
+    // A second window on a machine the first one holds says so, in Russian, and writes nothing;
+    // what the first writes stays.
+    void secondWindowOnTheSameMachine()
+    {
+        Window first("2600");
+        Dialogs::takeRecorded();
+        auto write = [](Machine &machine, const char *data) {
+            registry::RegistryStore store(machine.registry());
+            store.SelectRoot(registry::Root::CurrentUser);
+            store.OpenPath("\\Software\\Both", true);
+            store.SetText("Who", data);
+            store.ClosePath();
+            return machine.saveRegistry();
+        };
+        QVERIFY(write(*first.machine, "first").isEmpty());
+        {
+            auto machine = Machine::open(first.machineFolder, first.dir.path() + "/program");
+            QVERIFY(machine->readOnly());
+            platform::MachineShellServices shell(*machine);
+            platform::ProgramContext context{*machine, shell};
+            TMainForm second(context);
+            second.show();
+            app::showMachineNotice(&second, *machine);
+            const QList<Dialogs::Shown> shown = Dialogs::takeRecorded();
+            QCOMPARE(shown.size(), 1);
+            QVERIFY2(shown[0].text.contains("уже открыта другим экземпляром Tolvex"), qPrintable(shown[0].text));
+            QVERIFY_THROWS_EXCEPTION(registry::RegistryError, write(*machine, "second"));
+            second.close();
+        }
+        QVERIFY(write(*first.machine, "first again").isEmpty());
+        QVERIFY(test::readFile(first.machineFolder + "/user.reg").contains("\"Who\"=\"first again\""));
     }
 
     // The application object's safety net: an error escaping an event handler.
