@@ -3,6 +3,7 @@
 
 #include "ini/IniFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -77,6 +78,40 @@ private slots:
         for (int i = 0; i < 100000; ++i)
             many.setValue("Filters", "D" + QString::number(i), QString());
         QCOMPARE(many.keys("Filters").size(), 200001);
+    }
+
+    // A save cut short by a kill leaves "<file>.XXXXXX"; the next save in that folder removes
+    // those of INI files that are a minute old, and nothing else.
+    void leftSavesAreRemoved()
+    {
+        QTemporaryDir dir, outside;
+        const QString d = dir.path();
+        const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
+        auto make = [&](const QString &name, bool isOld) {
+            test::writeFile(d + "/" + name, "x");
+            if (isOld) {
+                QFile file(d + "/" + name);
+                QVERIFY(file.open(QIODevice::ReadWrite));
+                QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+            }
+        };
+        const QStringList gone{"Config.ini.Ab12Cd", "Other.INI.zz99ZZ", "НРС#010-12-2026.ini.q1w2e3"};
+        const QStringList kept{"Config.ini.Fresh1", "notes.txt.Ab12Cd", "Config.ini.Ab-2Cd", "Config.ini.bak",
+                               "user.reg.Ab12Cd"};
+        for (const QString &name : gone)
+            make(name, true);
+        for (const QString &name : kept)
+            make(name, name != "Config.ini.Fresh1");
+        test::writeFile(outside.path() + "/target", "kept");
+        QVERIFY(QFile::link(outside.path() + "/target", d + "/Link.ini.LnK123"));
+
+        IniFile(d + "/Config.ini").writeString("S", "k", "v");
+        for (const QString &name : gone)
+            QVERIFY2(!QFile::exists(d + "/" + name), qPrintable(name));
+        for (const QString &name : kept)
+            QVERIFY2(QFile::exists(d + "/" + name), qPrintable(name));
+        QVERIFY(QFileInfo(d + "/Link.ini.LnK123").isSymLink());
+        QCOMPARE(test::readFile(outside.path() + "/target"), QByteArray("kept"));
     }
 
     // Every value reads back as it was written, outer spaces and quotes of its own included.

@@ -1,9 +1,29 @@
 #include "IniFile.h"
 
+#include "registry/FileIO.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace tolvex::ini {
+
+namespace {
+
+// A save cut short by a kill leaves its temporary file beside the INI file. One a minute old is no
+// save in progress, whichever program's it was.
+void removeLeftSaves(const QString &path)
+{
+    constexpr int minimumAgeSeconds = 60;
+    registry::fileio::removeLeftTemporaries(
+        QFile::encodeName(QFileInfo(path).absolutePath()).toStdString(),
+        [](std::string_view target) {
+            return target.size() > 4 && QByteArrayView(target.substr(target.size() - 4)).compare(".ini", Qt::CaseInsensitive) == 0;
+        },
+        minimumAgeSeconds);
+}
+
+} // namespace
 
 IniFile::IniFile(QString hostPath) : m_path(std::move(hostPath)) {}
 
@@ -21,6 +41,7 @@ void IniFile::save(const IniDocument &document)
     const QByteArray bytes = document.toBytes();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw IniError(("Unable to write to " + m_path).toStdString());
+    removeLeftSaves(m_path);
 }
 
 QString IniFile::readString(const QString &section, const QString &key, const QString &fallback) const

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -47,34 +48,34 @@ namespace {
 
 constexpr char temporarySuffix[] = ".XXXXXX";
 
-// What mkstemp makes of `target` + temporarySuffix.
-bool isTemporaryOf(std::string_view name, std::string_view target)
+// The target of a name mkstemp made from `target` + temporarySuffix; empty for any other name.
+std::string_view temporaryTarget(std::string_view name)
 {
     const size_t random = sizeof temporarySuffix - 2;
-    if (name.size() != target.size() + 1 + random || name.substr(0, target.size()) != target ||
-        name[target.size()] != '.')
-        return false;
-    for (const char c : name.substr(target.size() + 1))
+    if (name.size() < random + 2 || name[name.size() - random - 1] != '.')
+        return {};
+    for (const char c : name.substr(name.size() - random))
         if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
-            return false;
-    return true;
+            return {};
+    return name.substr(0, name.size() - random - 1);
 }
 
 } // namespace
 
-void removeLeftTemporaries(const std::string &path)
+void removeLeftTemporaries(const std::string &folder, const std::function<bool(std::string_view target)> &isTarget,
+                           int minimumAgeSeconds)
 {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-    const std::string target = path.substr(slash == std::string::npos ? 0 : slash + 1);
     DIR *dir = ::opendir(folder.c_str());
     if (!dir)
         return;
+    const std::time_t now = std::time(nullptr);
     while (const dirent *entry = ::readdir(dir)) {
+        const std::string_view target = temporaryTarget(entry->d_name);
         struct stat st {};
         // A regular file only: a link of that name is not ours.
-        if (isTemporaryOf(entry->d_name, target) && ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(st.st_mode))
+        if (!target.empty() && isTarget(target) &&
+            ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            now - st.st_mtime >= minimumAgeSeconds)
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,8 +12,11 @@ bool readAll(const std::string &path, std::string &bytes, std::string &error);
 // Writes a temporary file beside `path`, flushes it to disk and renames it over `path`, so that
 // a crash leaves either the old file or the new one. The old file's permissions are kept.
 bool writeAtomically(const std::string &path, std::string_view bytes, std::string &error);
-// Removes the temporary files of writeAtomically that a killed writer left beside `path`; only
-// for the folder's one writer, as a temporary being written now would go too.
-void removeLeftTemporaries(const std::string &path);
+// Removes from `folder` the temporary files that writers killed while saving left: regular files
+// named "<target>.XXXXXX" (as writeAtomically and Qt's QSaveFile name them) for the targets
+// `isTarget` accepts, last changed `minimumAgeSeconds` ago or earlier. An age of 0 is for the
+// folder's one writer only: a temporary being written now would go too.
+void removeLeftTemporaries(const std::string &folder, const std::function<bool(std::string_view target)> &isTarget,
+                           int minimumAgeSeconds);
 
 } // namespace tolvex::registry::fileio

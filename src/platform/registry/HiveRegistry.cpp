@@ -4,6 +4,8 @@
 #include "HiveCodec.h"
 #include "Unicode.h"
 
+#include <algorithm>
+
 namespace tolvex::registry {
 
 namespace {
@@ -78,8 +80,12 @@ HiveRegistry::~HiveRegistry() = default;
 void HiveRegistry::removeLeftSaves()
 {
     std::lock_guard lock(m_mutex);
-    for (const Slot &slot : m_slots)
-        fileio::removeLeftTemporaries(slot.path);
+    const std::string &path = m_slots[0].path;
+    const std::string folder = path.substr(0, path.rfind('/'));
+    fileio::removeLeftTemporaries(
+        folder,
+        [](std::string_view target) { return std::find(std::begin(fileNames), std::end(fileNames), target) != std::end(fileNames); },
+        0);
 }
 
 void HiveRegistry::load(const std::string &prefixFolder)
