@@ -52,7 +52,7 @@ int runBackupCommand(CliContext &c)
     if (verb == u"make" && rest.isEmpty())
         return badCall(c.err, QStringLiteral("Не указаны группы бекапа."), usage);
     if (verb == u"list" && !rest.isEmpty())
-        return badCall(c.err, QStringLiteral("Лишний параметр: ") + rest.first(), usage);
+        return badCall(c.err, extraArgument(rest.first()), usage);
     if (oneFile && rest.size() != 1)
         return badCall(c.err, QStringLiteral("Укажите один файл бекапа."), usage);
     QList<Group> groups;

@@ -15,7 +15,7 @@ int runCleanCommand(CliContext &c)
         if (arg == u"--delete") {
             remove = true;
         } else {
-            return badCall(c.err, QStringLiteral("Неизвестный параметр: ") + arg, "tolvex-cli clean [--delete]\n");
+            return badCall(c.err, unknownSwitch(arg), "tolvex-cli clean [--delete]\n");
         }
     }
     platform::MachineShellServices shell(*c.machine);

@@ -52,6 +52,10 @@ inline QString missingValue(const QString &switchName)
     return QStringLiteral("После %1 не указано значение.").arg(switchName);
 }
 
+inline QString unknownSwitch(const QString &arg) { return QStringLiteral("Неизвестный параметр: ") + arg; }
+
+inline QString extraArgument(const QString &arg) { return QStringLiteral("Лишний параметр: ") + arg; }
+
 int runMachineCommand(CliContext &context);
 int runRegCommand(CliContext &context);
 int runTweaksCommand(CliContext &context);

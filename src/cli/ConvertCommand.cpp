@@ -37,7 +37,7 @@ int runConvertCommand(CliContext &c)
                 return badCall(c.err, missingValue(arg), usage);
             out = pathArgument(*value);
         } else if (arg.startsWith(u"--")) {
-            return badCall(c.err, QStringLiteral("Неизвестный параметр: ") + arg, usage);
+            return badCall(c.err, unknownSwitch(arg), usage);
         } else {
             files.append(pathArgument(arg));
         }
@@ -66,7 +66,6 @@ int runConvertCommand(CliContext &c)
     QObject::connect(
         &converter, &converter::AudioConverter::fileDone, &converter,
         [&](const QString &input, const QString &output, bool success, quint64 frames, const QString &error) {
-            // A host folder given on the command line is printed as a host path.
             c.out << shownPath(shell, output) << '\t' << frames << '\n'
                   << Qt::flush;
             if (!success) {

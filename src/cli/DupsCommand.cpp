@@ -52,7 +52,7 @@ int runDupsCommand(CliContext &c)
                 return badCall(c.err, missingValue(arg), usage);
             (arg == u"--save" ? save : load) = QFileInfo(*value).absoluteFilePath();
         } else if (arg.startsWith(u"--")) {
-            return badCall(c.err, QStringLiteral("Неизвестный параметр: ") + arg, usage);
+            return badCall(c.err, unknownSwitch(arg), usage);
         } else if (text::isDrivePath(arg)) {
             folders.append(text::withTrailingBackslash(arg));
         } else {

@@ -72,7 +72,7 @@ int runFindCommand(CliContext &c)
         } else if (arg == u"--delete") {
             remove = true;
         } else if (arg.startsWith(u"--")) {
-            return badCall(c.err, QStringLiteral("Неизвестный параметр: ") + arg, usage);
+            return badCall(c.err, unknownSwitch(arg), usage);
         } else if (text::isDrivePath(arg)) {
             paths.append(text::withTrailingBackslash(arg));
         } else {

@@ -5,7 +5,7 @@ namespace tolvex::cli {
 int runMachineCommand(CliContext &context)
 {
     if (!context.args.isEmpty())
-        return badCall(context.err, QStringLiteral("Лишний параметр: ") + context.args.first(), "tolvex-cli machine\n");
+        return badCall(context.err, extraArgument(context.args.first()), "tolvex-cli machine\n");
     platform::Machine &machine = *context.machine;
     QTextStream &out = context.out;
     out << "folder: " << machine.folder() << '\n';

@@ -37,7 +37,7 @@ int runRegscanCommand(CliContext &c)
         } else if (arg == u"--fix") {
             fix = true;
         } else {
-            return badCall(c.err, QStringLiteral("Неизвестный параметр: ") + arg, usage);
+            return badCall(c.err, unknownSwitch(arg), usage);
         }
     }
     // The backup is written over any file of that name: only a registry file may be named.

@@ -11,7 +11,7 @@ using namespace tweaks;
 int runTweaksCommand(CliContext &context)
 {
     if (!context.args.isEmpty())
-        return badCall(context.err, QStringLiteral("Лишний параметр: ") + context.args.first(), "tolvex-cli tweaks\n");
+        return badCall(context.err, extraArgument(context.args.first()), "tolvex-cli tweaks\n");
     const bool vista = context.machine->vistaGeneration();
     const std::vector<const TweakPageDef *> pages = vista ? vistaPages() : xpPages();
     const QStringList order = vista ? vistaLoadOrder() : xpLoadOrder();

@@ -99,9 +99,11 @@ qsizetype IniDocument::lineOf(const Section &section, const QString &key)
     if (!section.indexed) {
         section.keyLines.clear();
         for (qsizetype i = 0; i < section.lines.size(); ++i) {
-            const QString &key = section.lines[i].key;
-            if (!key.isEmpty() && !section.keyLines.contains(key.toCaseFolded())) // the first one wins
-                section.keyLines.insert(key.toCaseFolded(), i);
+            if (section.lines[i].key.isEmpty())
+                continue;
+            const QString folded = section.lines[i].key.toCaseFolded();
+            if (!section.keyLines.contains(folded)) // the first one wins
+                section.keyLines.insert(folded, i);
         }
         section.indexed = true;
     }

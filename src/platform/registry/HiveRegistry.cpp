@@ -80,10 +80,8 @@ HiveRegistry::~HiveRegistry() = default;
 void HiveRegistry::removeLeftSaves()
 {
     std::lock_guard lock(m_mutex);
-    const std::string &path = m_slots[0].path;
-    const std::string folder = path.substr(0, path.rfind('/'));
     fileio::removeLeftTemporaries(
-        folder,
+        m_folder,
         [](std::string_view target) { return std::find(std::begin(fileNames), std::end(fileNames), target) != std::end(fileNames); },
         0);
 }
@@ -91,6 +89,7 @@ void HiveRegistry::removeLeftSaves()
 void HiveRegistry::load(const std::string &prefixFolder)
 {
     std::lock_guard lock(m_mutex);
+    m_folder = prefixFolder;
     m_loadErrors.clear();
     for (int i = 0; i < 3; ++i) {
         Slot &slot = m_slots[i];

@@ -67,6 +67,7 @@ private:
 
     mutable std::recursive_mutex m_mutex;
     Slot m_slots[3];
+    std::string m_folder;
     std::vector<std::string> m_loadErrors;
     std::string m_userSid = "S-1-5-21-0-0-0-1000";
     bool m_readOnly = false;
