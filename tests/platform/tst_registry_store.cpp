@@ -266,6 +266,119 @@ private slots:
         QVERIFY(test::readFile(dir.path() + "/user.reg").contains("\"Text\"=\"three\"\n"));
     }
 
+    // Another program (Wine) writes user.reg after Tolvex read it and before Tolvex saves: the save
+    // reads the file again and makes Tolvex's changes once more on top of it, in their order.
+    void fileWrittenMeanwhile_data()
+    {
+        QTest::addColumn<QString>("tolvex");    // steps, ';' between them
+        QTest::addColumn<QByteArray>("other");  // what the other program wrote, after the header
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("absent");
+        const QByteArray testKey = "\n[Software\\\\Test] 1300000000\n#time=1cb00000000000\n";
+        QTest::newRow("both set one value: Tolvex's is the later write")
+            << "open|Software\\Test;settext|Text|tolvex"
+            << testKey + "\"Other\"=\"1\"\n\"Text\"=\"other\"\n"
+            << QStringList{"\"Other\"=\"1\"", "\"Text\"=\"tolvex\""} << QStringList{"\"Text\"=\"other\""};
+        QTest::newRow("a key the other deleted, set by Tolvex")
+            << "open|Software\\Test\\Section;settext|Name|mine" << testKey + "\"Text\"=\"one\"\n"
+            << QStringList{"[Software\\\\Test\\\\Section]", "\"Name\"=\"mine\""} << QStringList{"NotText"};
+        QTest::newRow("a tree Tolvex deleted, grown by the other")
+            << "open|Software\\Test;removekey|Tree"
+            << testKey + "\n[Software\\\\Test\\\\Tree\\\\New] 1300000000\n\"X\"=\"1\"\n"
+            << QStringList{"[Software\\\\Test]"} << QStringList{"Tree"};
+        QTest::newRow("a value Tolvex deleted, changed by the other")
+            << "open|Software\\Test;removevalue|Dword" << testKey + "\"Dword\"=dword:00000001\n\"Keep\"=\"k\"\n"
+            << QStringList{"\"Keep\"=\"k\""} << QStringList{"Dword"};
+        QTest::newRow("keys made by Tolvex beside keys made by the other")
+            << "makekey|Software\\Made\\Deep;open|Software\\Made\\Deep;setdword|N|5"
+            << QByteArray("\n[Software\\\\Other] 1300000000\n#time=1cb00000000000\n\"W\"=\"wine\"\n")
+            << QStringList{"[Software\\\\Made\\\\Deep]", "\"N\"=dword:00000005",
+                           "\n[Software\\\\Other] 1300000000\n#time=1cb00000000000\n\"W\"=\"wine\"\n"}
+            << QStringList{"[Software\\\\Test]"};
+        QTest::newRow("set, deleted and set again by Tolvex")
+            << "open|Software\\Test;settext|Again|1;removevalue|Again;settext|Again|2"
+            << testKey << QStringList{"\"Again\"=\"2\""} << QStringList{"\"Again\"=\"1\""};
+    }
+
+    void fileWrittenMeanwhile()
+    {
+        QFETCH(QString, tolvex);
+        QFETCH(QByteArray, other);
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, absent);
+        QTemporaryDir dir;
+        test::writeMachine(dir.path(), systemBody, userBody);
+        registry::HiveRegistry hives;
+        hives.load(dir.path().toStdString());
+        RegistryStore store(hives);
+        for (const QString &step : tolvex.split(u';')) {
+            const QString result = run(store, step);
+            QVERIFY2(result == "ok" || result == "true", qPrintable(step + " gave " + result));
+        }
+        const QByteArray systemBefore = test::readFile(dir.path() + "/system.reg");
+        test::writeFile(dir.path() + "/user.reg", test::hiveText("User\\S-1-5-21-0-0-0-1000", other));
+        QVERIFY(hives.filesChanged());
+
+        QVERIFY(hives.flush().empty());
+        QVERIFY(!hives.filesChanged());
+        const QString after = QString::fromUtf8(test::readFile(dir.path() + "/user.reg"));
+        for (const QString &text : present)
+            QVERIFY2(after.contains(text), qPrintable(text + " is missing from:\n" + after));
+        for (const QString &text : absent)
+            QVERIFY2(!after.contains(text), qPrintable(text + " is still in:\n" + after));
+        QCOMPARE(test::readFile(dir.path() + "/system.reg"), systemBefore);
+        // What the store reads is the file's, and its current key still works.
+        QVERIFY(!hives.hasUnsavedChanges());
+        QCOMPARE(hives.serialized(registry::HiveRegistry::HiveId::User), after.toStdString());
+    }
+
+    // A file that another program left unreadable is never written over; the error names it.
+    void fileBrokenMeanwhileIsNotWritten()
+    {
+        QTemporaryDir dir;
+        test::writeMachine(dir.path(), systemBody, userBody);
+        registry::HiveRegistry hives;
+        hives.load(dir.path().toStdString());
+        RegistryStore store(hives);
+        QVERIFY(store.OpenPath("Software\\Test", false));
+        store.SetText("Text", "two");
+        const QByteArray broken = test::hiveText("User\\S-1-5-21-0-0-0-1000", "\n[Software\\\\Cut\n");
+        test::writeFile(dir.path() + "/user.reg", broken);
+        const std::vector<std::string> errors = hives.flush();
+        QCOMPARE(errors.size(), size_t(1));
+        const QString error = QString::fromStdString(errors[0]);
+        QVERIFY2(error.contains("user.reg") && error.contains("строка 6") && error.contains("не будет изменён"),
+                 qPrintable(error));
+        QCOMPARE(test::readFile(dir.path() + "/user.reg"), broken);
+        QVERIFY(hives.flush().empty());
+        QCOMPARE(test::readFile(dir.path() + "/user.reg"), broken);
+    }
+
+    // Keys read again stay the same keys: a store's current key keeps working after the re-read.
+    void currentKeySurvivesReading()
+    {
+        QTemporaryDir dir;
+        test::writeMachine(dir.path(), systemBody, userBody);
+        registry::HiveRegistry hives;
+        hives.load(dir.path().toStdString());
+        RegistryStore store(hives), gone(hives);
+        QVERIFY(store.OpenPath("Software\\Test", false));
+        QVERIFY(gone.OpenPath("Software\\Test\\Section", false));
+        test::writeFile(dir.path() + "/user.reg",
+                        test::hiveText("User\\S-1-5-21-0-0-0-1000",
+                                       "\n[Software\\\\Test] 1300000000\n\"Text\"=\"from disk\"\n"));
+        std::vector<std::string> errors;
+        QVERIFY(hives.reloadChanged(errors));
+        QVERIFY(errors.empty());
+        QCOMPARE(store.GetText("Text"), std::string("from disk"));
+        store.SetText("Text", "again");
+        QVERIFY(hives.flush().empty());
+        QVERIFY(test::readFile(dir.path() + "/user.reg").contains("\"Text\"=\"again\""));
+        // A key the file no longer holds fails as a deleted key does.
+        QVERIFY_THROWS_EXCEPTION(RegistryError, gone.SetText("Name", "x"));
+        QVERIFY(!hives.reloadChanged(errors));
+    }
+
     void handleOfADeletedKeyFails()
     {
         QTemporaryDir dir;

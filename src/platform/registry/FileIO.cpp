@@ -10,17 +10,68 @@
 
 namespace tolvex::registry::fileio {
 
+namespace {
+
+FileIdentity identityFrom(const struct stat &st)
+{
+    FileIdentity id;
+    id.exists = true;
+    id.device = std::uint64_t(st.st_dev);
+    id.inode = std::uint64_t(st.st_ino);
+    id.size = std::int64_t(st.st_size);
+    id.modifiedNs = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return id;
+}
+
+std::string folderOf(const std::string &path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+} // namespace
+
+FileIdentity identityOf(const std::string &path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return identityFrom(st);
+}
+
+std::string writeErrorText(int code, const std::string &path)
+{
+    switch (code) {
+    case ENOSPC:
+    case EDQUOT:
+        return "на диске нет места. Освободите место на диске с папкой " + folderOf(path) + " и повторите";
+    case EACCES:
+    case EPERM:
+        return "нет прав на запись в папку " + folderOf(path) + ". Проверьте права доступа к папке и файлу";
+    case EROFS:
+        return "папка " + folderOf(path) + " находится на диске, доступном только для чтения";
+    case EIO:
+        return "ошибка ввода-вывода диска. Проверьте диск и повторите";
+    case ENOENT:
+    case ENOTDIR:
+        return "папка " + folderOf(path) + " не найдена";
+    default:
+        return "системная ошибка " + std::to_string(code) + ". Проверьте диск и права доступа к папке " +
+               folderOf(path);
+    }
+}
+
 bool exists(const std::string &path)
 {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
 }
 
-bool readAll(const std::string &path, std::string &bytes, std::string &error)
+bool readAll(const std::string &path, std::string &bytes, std::string &error, FileIdentity *identity)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        error = std::strerror(errno);
+        error = errno == EACCES ? "нет прав на чтение. Проверьте права доступа к файлу" : std::strerror(errno);
         return false;
     }
     struct stat st {};
@@ -40,6 +91,8 @@ bool readAll(const std::string &path, std::string &bytes, std::string &error)
             break;
         bytes.append(buffer, size_t(n));
     }
+    if (identity)
+        *identity = ::fstat(fd, &st) == 0 ? identityFrom(st) : FileIdentity{};
     ::close(fd);
     return true;
 }
@@ -81,7 +134,8 @@ void removeLeftTemporaries(const std::string &folder, const std::function<bool(s
     ::closedir(dir);
 }
 
-bool writeAtomically(const std::string &path, std::string_view bytes, std::string &error)
+bool writeAtomically(const std::string &path, std::string_view bytes, std::string &error,
+                     const std::function<bool()> &beforeRename, FileIdentity *written)
 {
     mode_t mode = 0644;
     struct stat st {};
@@ -90,11 +144,11 @@ bool writeAtomically(const std::string &path, std::string_view bytes, std::strin
     std::string temp = path + temporarySuffix;
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
-        error = std::strerror(errno);
+        error = writeErrorText(errno, path);
         return false;
     }
     auto failWith = [&](int code) {
-        error = std::strerror(code);
+        error = writeErrorText(code, path);
         ::close(fd);
         ::unlink(temp.c_str());
         return false;
@@ -110,16 +164,26 @@ bool writeAtomically(const std::string &path, std::string_view bytes, std::strin
     }
     if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
         return failWith(errno);
+    struct stat made {};
+    if (::fstat(fd, &made) != 0)
+        return failWith(errno);
     if (::close(fd) != 0) {
-        error = std::strerror(errno);
+        error = writeErrorText(errno, path);
         ::unlink(temp.c_str());
+        return false;
+    }
+    if (beforeRename && !beforeRename()) {
+        ::unlink(temp.c_str());
+        error.clear();
         return false;
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
-        error = std::strerror(errno);
+        error = writeErrorText(errno, path);
         ::unlink(temp.c_str());
         return false;
     }
+    if (written)
+        *written = identityFrom(made);
     return true;
 }
 

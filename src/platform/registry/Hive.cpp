@@ -125,6 +125,88 @@ void HiveKey::touch()
     hasRawText = false;
 }
 
+void HiveKey::takeContentsOf(HiveKey &fresh)
+{
+    m_name = fresh.m_name;
+    m_values = std::move(fresh.m_values);
+    className = std::move(fresh.className);
+    isLink = fresh.isLink;
+    modified = fresh.modified;
+    rawText = std::move(fresh.rawText);
+    hasRawText = fresh.hasRawText;
+    m_dirty = fresh.m_dirty;
+
+    std::unordered_map<std::u16string, std::shared_ptr<HiveKey>> kept;
+    kept.reserve(m_children.size());
+    for (auto &child : m_children)
+        kept.emplace(unicode::fold(child->m_name), std::move(child));
+    std::vector<std::shared_ptr<HiveKey>> children;
+    children.reserve(fresh.m_children.size());
+    for (auto &freshChild : fresh.m_children) {
+        const auto it = kept.find(unicode::fold(freshChild->m_name));
+        if (it == kept.end()) {
+            freshChild->m_parent = this;
+            children.push_back(std::move(freshChild));
+            continue;
+        }
+        std::shared_ptr<HiveKey> same = std::move(it->second);
+        kept.erase(it);
+        same->takeContentsOf(*freshChild);
+        children.push_back(std::move(same));
+    }
+    for (auto &gone : kept)
+        gone.second->markDeleted();
+    m_children = std::move(children);
+    fresh.m_children.clear();
+    invalidateIndex();
+}
+
+std::vector<std::u16string> pathOf(const HiveKey &key)
+{
+    std::vector<std::u16string> names;
+    for (const HiveKey *k = &key; k->parent(); k = k->parent())
+        names.push_back(k->name());
+    return {names.rbegin(), names.rend()};
+}
+
+void applyChange(Hive &hive, const HiveChange &change)
+{
+    const bool wholeKey = change.kind == HiveChange::Kind::MakeKey || change.kind == HiveChange::Kind::RemoveKey;
+    const size_t walked = change.kind == HiveChange::Kind::RemoveKey ? change.keyPath.size() - 1 : change.keyPath.size();
+    if (change.keyPath.empty() && wholeKey)
+        return;
+    HiveKey *key = hive.root.get();
+    for (size_t i = 0; i < walked; ++i) {
+        HiveKey *child = key->child(change.keyPath[i]);
+        if (!child) {
+            if (change.kind == HiveChange::Kind::RemoveValue || change.kind == HiveChange::Kind::RemoveKey)
+                return; // already gone
+            child = key->addChild(change.keyPath[i], true);
+            child->touch();
+            key->touch();
+            hive.changed = true;
+        }
+        key = child;
+    }
+    switch (change.kind) {
+    case HiveChange::Kind::SetValue:
+        key->setValue(change.valueName, change.value);
+        break;
+    case HiveChange::Kind::RemoveValue:
+        if (!key->removeValue(change.valueName))
+            return;
+        break;
+    case HiveChange::Kind::MakeKey:
+        return;
+    case HiveChange::Kind::RemoveKey:
+        if (!key->removeChild(change.keyPath.back()))
+            return;
+        break;
+    }
+    key->touch();
+    hive.changed = true;
+}
+
 void HiveKey::markDeleted()
 {
     // Iterative: a hostile hive may nest deeply.

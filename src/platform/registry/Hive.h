@@ -55,6 +55,10 @@ public:
     void touch(); // marks the key changed, now
     void markDeleted();
 
+    // Becomes `fresh` (another reading of the same file): keys present in both stay the same
+    // objects, so that handles held on them keep working; keys that `fresh` lacks are deleted.
+    void takeContentsOf(HiveKey &fresh);
+
 private:
     size_t indexOf(std::u16string_view name) const; // npos when absent
     void invalidateIndex() { m_index.clear(); }
@@ -76,6 +80,22 @@ struct Hive
     std::string trailer;  // anything after the last key's last line
     bool changed = false;
 };
+
+// One change made to a hive since it was read, kept so that it can be made again on top of a
+// newer reading of the file. Paths are the key's names from the hive's root, links resolved.
+struct HiveChange
+{
+    enum class Kind { SetValue, RemoveValue, MakeKey, RemoveKey };
+    Kind kind;
+    std::vector<std::u16string> keyPath;
+    std::u16string valueName;
+    RawValue value;
+};
+
+// The names from the root down to `key`.
+std::vector<std::u16string> pathOf(const HiveKey &key);
+// Makes the change in `hive`; keys missing on the way are made.
+void applyChange(Hive &hive, const HiveChange &change);
 
 std::uint64_t fileTimeNow();
 

@@ -97,11 +97,13 @@ void HiveRegistry::load(const std::string &prefixFolder)
         slot.hive = Hive{};
         slot.hive.preamble = defaultPreambles[i];
         slot.writable = true;
+        slot.onDisk = {};
+        slot.pending.clear();
         if (!fileio::exists(slot.path))
             continue;
         std::string bytes, error;
         HiveCodec codec;
-        if (!fileio::readAll(slot.path, bytes, error)) {
+        if (!fileio::readAll(slot.path, bytes, error, &slot.onDisk)) {
             slot.writable = false;
             m_loadErrors.push_back("Не удалось прочитать файл реестра " + slot.path + ": " + error);
         } else if (!codec.read(bytes, slot.hive)) {
@@ -124,6 +126,73 @@ void HiveRegistry::load(const std::string &prefixFolder)
     }
 }
 
+bool HiveRegistry::reread(Slot &slot, std::string &error)
+{
+    Hive fresh;
+    fresh.preamble = slot.hive.preamble;
+    fileio::FileIdentity identity;
+    if (fileio::exists(slot.path)) {
+        std::string bytes, readError;
+        HiveCodec codec;
+        if (!fileio::readAll(slot.path, bytes, readError, &identity)) {
+            error = "Не удалось прочитать файл реестра " + slot.path + ", изменённый другой программой: " + readError;
+            return false;
+        }
+        if (!codec.read(bytes, fresh)) {
+            // As at start-up: what does not parse is never written over.
+            slot.writable = false;
+            error = "Файл реестра " + slot.path + " изменён другой программой и не читается, строка " +
+                    std::to_string(codec.errorLine()) + ": " + codec.errorString() + ". Файл не будет изменён.";
+            return false;
+        }
+    }
+    for (const HiveChange &change : slot.pending)
+        applyChange(fresh, change);
+    slot.hive.root->takeContentsOf(*fresh.root);
+    slot.hive.preamble = std::move(fresh.preamble);
+    slot.hive.trailer = std::move(fresh.trailer);
+    slot.hive.changed = !slot.pending.empty();
+    slot.onDisk = identity;
+    return true;
+}
+
+bool HiveRegistry::reloadChanged(std::vector<std::string> &errors)
+{
+    std::lock_guard lock(m_mutex);
+    bool reread = false;
+    for (Slot &slot : m_slots) {
+        if (slot.path.empty() || !slot.writable || fileio::identityOf(slot.path) == slot.onDisk)
+            continue;
+        std::string error;
+        if (this->reread(slot, error))
+            reread = true;
+        else
+            errors.push_back(error);
+    }
+    return reread;
+}
+
+bool HiveRegistry::filesChanged() const
+{
+    std::lock_guard lock(m_mutex);
+    for (const Slot &slot : m_slots)
+        if (!slot.path.empty() && slot.writable && !(fileio::identityOf(slot.path) == slot.onDisk))
+            return true;
+    return false;
+}
+
+void HiveRegistry::setHolderCheck(std::function<bool(bool)> heldElsewhere)
+{
+    std::lock_guard lock(m_mutex);
+    m_heldElsewhere = std::move(heldElsewhere);
+}
+
+void HiveRegistry::record(Slot *slot, HiveChange change)
+{
+    if (slot)
+        slot->pending.push_back(std::move(change));
+}
+
 void HiveRegistry::setReadOnly(bool readOnly)
 {
     std::lock_guard lock(m_mutex);
@@ -133,7 +202,7 @@ void HiveRegistry::setReadOnly(bool readOnly)
 bool HiveRegistry::readOnly() const
 {
     std::lock_guard lock(m_mutex);
-    return m_readOnly;
+    return m_readOnly || (m_heldElsewhere && m_heldElsewhere(false));
 }
 
 std::string HiveRegistry::hivePath(HiveId id) const
@@ -148,7 +217,10 @@ std::string HiveRegistry::serialized(HiveId id) const
     return HiveCodec::write(m_slots[int(id)].hive);
 }
 
-bool HiveRegistry::canWrite(const Slot *slot) const { return slot && slot->writable && !m_readOnly; }
+bool HiveRegistry::canWrite(const Slot *slot) const
+{
+    return slot && slot->writable && !m_readOnly && !(m_heldElsewhere && m_heldElsewhere(false));
+}
 
 HiveRegistry::Slot *HiveRegistry::slotFor(std::u16string_view userName)
 {
@@ -224,6 +296,7 @@ bool HiveRegistry::walk(Place &place, std::u16string_view path, bool create, boo
             place.key->touch();
             place.slot->hive.changed = true;
             child = place.key->sharedChild(name);
+            record(place.slot, {HiveChange::Kind::MakeKey, pathOf(*child), {}, {}});
         }
         ++i;
         if (child->isLink && (i < parts.size() || followLast)) {
@@ -342,9 +415,11 @@ bool HiveRegistry::set(const KeyHandle &key, std::string_view name, const RawVal
     auto node = keyOf(key, &slot);
     if (!node || !canWrite(slot))
         return false;
-    node->setValue(unicode::toUtf16(name), value);
+    std::u16string valueName = unicode::toUtf16(name);
+    node->setValue(valueName, value);
     node->touch();
     slot->hive.changed = true;
+    record(slot, {HiveChange::Kind::SetValue, pathOf(*node), std::move(valueName), value});
     return true;
 }
 
@@ -353,10 +428,12 @@ bool HiveRegistry::removeValue(const KeyHandle &key, std::string_view name)
     std::lock_guard lock(m_mutex);
     Slot *slot = nullptr;
     auto node = keyOf(key, &slot);
-    if (!node || !canWrite(slot) || !node->removeValue(unicode::toUtf16(name)))
+    std::u16string valueName = unicode::toUtf16(name);
+    if (!node || !canWrite(slot) || !node->removeValue(valueName))
         return false;
     node->touch();
     slot->hive.changed = true;
+    record(slot, {HiveChange::Kind::RemoveValue, pathOf(*node), std::move(valueName), {}});
     return true;
 }
 
@@ -372,6 +449,9 @@ bool HiveRegistry::removeTree(const KeyHandle &base, std::string_view path)
         return false;
     place.key->touch();
     place.slot->hive.changed = true;
+    std::vector<std::u16string> removed = pathOf(*place.key);
+    removed.push_back(std::move(last));
+    record(place.slot, {HiveChange::Kind::RemoveKey, std::move(removed), {}, {}});
     return true;
 }
 
@@ -432,16 +512,62 @@ std::vector<std::string> HiveRegistry::flush()
 {
     std::lock_guard lock(m_mutex);
     std::vector<std::string> errors;
+    const auto held = [this] { return m_heldElsewhere && m_heldElsewhere(true); };
     for (Slot &slot : m_slots) {
-        if (!slot.hive.changed || !canWrite(&slot) || slot.path.empty())
+        if (!slot.hive.changed || !slot.writable || m_readOnly || slot.path.empty())
             continue;
+        if (held()) {
+            errors.push_back("Файл реестра " + slot.path + " не записан: его держит другая программа.");
+            continue;
+        }
+        // Another program may write the file between our look and the rename: look again, a
+        // few times, rather than write over what we did not read.
+        bool saved = false;
         std::string error;
-        if (fileio::writeAtomically(slot.path, HiveCodec::write(slot.hive), error))
-            slot.hive.changed = false;
-        else
-            errors.push_back("Не удалось записать файл реестра " + slot.path + ": " + error);
+        for (int attempt = 0; attempt < 3 && !saved && error.empty(); ++attempt) {
+            if (!(fileio::identityOf(slot.path) == slot.onDisk) && !reread(slot, error))
+                break;
+            fileio::FileIdentity written;
+            const auto stillOurs = [&] { return !held() && fileio::identityOf(slot.path) == slot.onDisk; };
+            if (fileio::writeAtomically(slot.path, HiveCodec::write(slot.hive), error, stillOurs, &written)) {
+                slot.onDisk = written;
+                slot.pending.clear();
+                slot.hive.changed = false;
+                saved = true;
+            } else if (error.empty() && held()) {
+                error = "Файл реестра " + slot.path + " не записан: его держит другая программа.";
+            } else if (!error.empty()) {
+                error = "Не удалось записать файл реестра " + slot.path + ": " + error + ".";
+            }
+        }
+        if (!saved)
+            errors.push_back(error.empty() ? "Файл реестра " + slot.path +
+                                                 " всё время меняется другой программой и не записан."
+                                           : error);
     }
     return errors;
+}
+
+bool HiveRegistry::hasUnsavedChanges() const
+{
+    std::lock_guard lock(m_mutex);
+    for (const Slot &slot : m_slots)
+        if (slot.hive.changed && slot.writable)
+            return true;
+    return false;
+}
+
+void HiveRegistry::discardPending()
+{
+    std::lock_guard lock(m_mutex);
+    for (Slot &slot : m_slots) {
+        if (slot.pending.empty() && !slot.hive.changed)
+            continue;
+        slot.pending.clear();
+        std::string ignored;
+        if (slot.writable)
+            reread(slot, ignored);
+    }
 }
 
 } // namespace tolvex::registry

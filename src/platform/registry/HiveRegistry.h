@@ -1,8 +1,10 @@
 #pragma once
 
+#include "FileIO.h"
 #include "Hive.h"
 #include "RegistryBackend.h"
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -12,6 +14,11 @@ namespace tolvex::registry {
 // The registry of a Wine prefix: HKEY_LOCAL_MACHINE from system.reg, HKEY_CURRENT_USER and
 // HKEY_USERS\<sid> from user.reg, HKEY_USERS\.DEFAULT from userdef.reg, HKEY_CLASSES_ROOT as
 // HKLM\Software\Classes. Safe to use from several threads.
+//
+// Wine writes the same files. Each change is kept until it is saved, and a save first checks that
+// the file is still the version that was read: when another program wrote it meanwhile, the file
+// is read again and the changes are made once more on top of it, so that both sides' writes
+// survive.
 class HiveRegistry final : public RegistryBackend
 {
 public:
@@ -25,8 +32,21 @@ public:
     void load(const std::string &prefixFolder);
     const std::vector<std::string> &loadErrors() const { return m_loadErrors; }
 
-    // Refuses every change, for a prefix whose wineserver holds the registry.
+    // Refuses every change (another Tolvex has the machine).
     void setReadOnly(bool readOnly);
+    // Asked before changes (`fresh` false: a recent answer will do) and just before every save
+    // (`fresh` true): whether another program holds the files now, so that whatever is written
+    // to them would be lost. Changes are refused and saves put off while it says so.
+    void setHolderCheck(std::function<bool(bool fresh)> heldElsewhere);
+    // Reads again the files that changed on disk since they were read or written (another program
+    // wrote them), keeping the changes not yet saved on top. True when anything was read again;
+    // the errors of files that no longer parse are added to `errors`, and those stay unwritten.
+    bool reloadChanged(std::vector<std::string> &errors);
+    // Whether a file changed on disk since it was read or written: a cheap look, no reading.
+    bool filesChanged() const;
+    bool hasUnsavedChanges() const;
+    // Forgets the changes not yet saved: the hives become what their files hold.
+    void discardPending();
     // Removes what saves cut short by a kill left beside the files; for the machine's one writer.
     void removeLeftSaves();
     bool readOnly() const;
@@ -53,9 +73,14 @@ public:
         std::string path;
         Hive hive;
         bool writable = true;
+        fileio::FileIdentity onDisk;         // the version `hive` was read from or written as
+        std::vector<HiveChange> pending;     // made since then, in order
     };
 
 private:
+    // Reads the slot's file again under its changes; false (and `error`) when it does not parse.
+    bool reread(Slot &slot, std::string &error);
+    void record(Slot *slot, HiveChange change);
     struct Place;
     bool walk(Place &place, std::u16string_view path, bool create, bool followLast);
     // The key holding the last name of `path` (links followed) and that name, not followed.
@@ -71,6 +96,7 @@ private:
     std::vector<std::string> m_loadErrors;
     std::string m_userSid = "S-1-5-21-0-0-0-1000";
     bool m_readOnly = false;
+    std::function<bool(bool)> m_heldElsewhere;
 };
 
 } // namespace tolvex::registry
