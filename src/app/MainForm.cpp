@@ -13,6 +13,7 @@
 #include "DuplicateFinderPage.h"
 #include "RegistryCleanerPage.h"
 #include "ini/IniDocument.h"
+#include "machine/MachineWatcher.h"
 #include "TweakPages.h"
 #include "panels/TFrame1.h"
 #include "panels/TFrame2.h"
@@ -26,6 +27,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -56,6 +58,7 @@ TMainForm::TMainForm(platform::ProgramContext &context, QWidget *parent)
 {
     buildWindow();
     FormCreate();
+    followMachine();
 }
 
 // The tweak pages go first: whatever they own of the page widgets leaves the page control cleanly.
@@ -101,6 +104,9 @@ void TMainForm::buildWindow()
     sStatusBar2->setFixedHeight(22);
     sStatusBar2->setSizeGripEnabled(false);
     setStatusBar(sStatusBar2);
+    machineState = new QLabel(sStatusBar2);
+    machineState->setObjectName(QStringLiteral("machineState"));
+    sStatusBar2->addWidget(machineState, 1);
 
     buildSideBar();
     buildPages();
@@ -174,6 +180,58 @@ void TMainForm::runCommand(const std::function<void()> &handler)
 void TMainForm::showSaveErrors(const QStringList &errors)
 {
     if (!errors.isEmpty()) ui::showErrorBox(this, errors.join(u'\n'));
+}
+
+void TMainForm::followMachine()
+{
+    m_watcher = new platform::MachineWatcher(m_context.machine, this);
+    showMachineState();
+    connect(m_watcher, &platform::MachineWatcher::holdStarted, this, [this] {
+        showMachineState();
+        // Said once, as at start-up.
+        ui::Dialogs::message(this, ui::Dialogs::Icon::Warning, QStringLiteral("Tolvex"),
+                             m_context.machine.readOnlyNotice());
+    });
+    connect(m_watcher, &platform::MachineWatcher::holdEnded, this, &TMainForm::showMachineState);
+    connect(m_watcher, &platform::MachineWatcher::reloadFailed, this,
+            [this](const QStringList &errors) { ui::showErrorBox(this, errors.join(u'\n')); });
+    connect(m_watcher, &platform::MachineWatcher::registryReloaded, this, [this] {
+        m_staleTweaks = m_staleApplications = true;
+        refreshIfStale(sPageControl1->currentIndex());
+    });
+    connect(sPageControl1, &QStackedWidget::currentChanged, this, &TMainForm::refreshIfStale);
+}
+
+void TMainForm::showMachineState()
+{
+    machineState->setText(m_watcher->held() ? QStringLiteral("Только чтение: реестр машины держит wineserver")
+                                            : QString());
+}
+
+// A page shows the registry afresh when it is next shown: the tweak pages as after a restore,
+// so that their undo still writes back the state captured at start-up.
+void TMainForm::refreshIfStale(int pageIndex)
+{
+    QWidget *page = sPageControl1->widget(pageIndex);
+    if (!page)
+        return;
+    if (m_staleApplications && page == m_applications) {
+        m_staleApplications = false;
+        runCommand([this] {
+            m_applications->BuildApplicationTree();
+            m_applications->FormPaint();
+        });
+        return;
+    }
+    if (!m_staleTweaks || m_tweaks->page(page->objectName()) != page)
+        return;
+    m_staleTweaks = false;
+    runCommand([this] {
+        if (m_vista)
+            m_tweaks->VLoadRegedit();
+        else
+            m_tweaks->LoadRegedit(0);
+    });
 }
 
 // Side bar: each handler makes its item's panel, hands it to the bar and shows the item's page.

@@ -7,12 +7,14 @@
 #include <memory>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QStackedWidget;
 class QStatusBar;
 
 namespace tolvex::platform {
 struct ProgramContext;
+class MachineWatcher;
 }
 namespace tolvex::ini {
 class IniDocument;
@@ -74,6 +76,9 @@ public:
     OptionsPage *optionsPage = nullptr;
     QCheckBox *sCheckBox1 = nullptr;
     QLineEdit *sEdit1 = nullptr;
+    // In the status bar while the machine cannot be changed.
+    QLabel *machineState = nullptr;
+    platform::MachineWatcher *watcher() const { return m_watcher; }
 
 public slots:
     void sFrameBar1Items0CreateFrame();
@@ -110,6 +115,11 @@ private:
 
     void showSaveErrors(const QStringList &errors);
 
+    // Wine took hold of the machine's registry or let go of it; what was read of it may be old.
+    void followMachine();
+    void showMachineState();
+    void refreshIfStale(int pageIndex);
+
     platform::ProgramContext &m_context;
     std::unique_ptr<tweaks::TweakPages> m_tweaks;
     std::unique_ptr<backups::BackupPages> m_backups;
@@ -120,6 +130,9 @@ private:
     duplicates::DuplicateFinderPage *m_duplicates = nullptr;
     converter::AudioConverterPage *m_converter = nullptr;
     bool m_vista = false;
+    platform::MachineWatcher *m_watcher = nullptr;
+    bool m_staleTweaks = false;
+    bool m_staleApplications = false;
 };
 
 } // namespace tolvex::app

@@ -234,8 +234,11 @@ void TweakPage::okClick()
             ui::Dialogs::message(this, ui::Dialogs::Icon::Error, QStringLiteral("Ошибка"), error);
     setButtons(false, true);
     const QStringList saveErrors = m_context.finishCommand();
-    if (!saveErrors.isEmpty())
+    if (!saveErrors.isEmpty()) {
+        // Nothing reached the files: OK stays, to try again once the cause is mended.
+        m_ok->setEnabled(true);
         ui::showErrorBox(this, saveErrors.join(u'\n'));
+    }
 }
 
 QList<const TweakEntry *> TweakPage::okClickCollecting()

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -107,9 +109,10 @@ std::unique_ptr<Machine> Machine::open(const QString &folder, const QString &pro
     std::unique_ptr<Machine> machine(
         new Machine(QFileInfo(folder).absoluteFilePath(), QFileInfo(programFolder).absoluteFilePath()));
     machine->m_registry.load(QFile::encodeName(machine->m_folder).toStdString());
-    machine->m_serverRunning = wineServerRunning(machine->m_folder);
     machine->takeWriterLock();
-    machine->m_registry.setReadOnly(machine->m_serverRunning || machine->m_inUse);
+    machine->m_registry.setReadOnly(machine->m_inUse);
+    Machine *self = machine.get();
+    machine->m_registry.setHolderCheck([self](bool fresh) { return self->heldByWine(fresh); });
     if (machine->m_lockFd >= 0)
         machine->m_registry.removeLeftSaves();
     machine->loadDrives();
@@ -123,10 +126,54 @@ bool Machine::isWinePrefix() const
 
 QStringList Machine::saveRegistry()
 {
+    if (!m_registry.hasUnsavedChanges())
+        return {};
+    const auto refused = [this] {
+        // The user was told the write failed: what the pages show must be what the files hold.
+        m_registry.discardPending();
+        return QStringList{readOnlyNotice()};
+    };
+    if (heldByWine())
+        return refused();
     QStringList errors;
     for (const std::string &e : m_registry.flush())
         errors.append(QString::fromStdString(e));
+    if (!errors.isEmpty() && heldByWine())
+        return refused();
     return errors;
+}
+
+bool Machine::heldByWine(bool fresh) const
+{
+    using namespace std::chrono;
+    std::lock_guard lock(m_holdMutex);
+    const auto now = steady_clock::now();
+    if (!fresh && m_holdCheckedAt != steady_clock::time_point{} && now - m_holdCheckedAt < milliseconds(250))
+        return m_held;
+    // Started programs are not our children (they are started detached): a signal 0 tells
+    // whether each still runs.
+    std::erase_if(m_winePrograms, [](qint64 pid) { return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH; });
+    m_held = !m_winePrograms.empty() || wineServerRunning(m_folder);
+    m_holdCheckedAt = now;
+    return m_held;
+}
+
+void Machine::wineProgramStarted(qint64 pid)
+{
+    std::lock_guard lock(m_holdMutex);
+    if (pid > 0)
+        m_winePrograms.push_back(pid);
+    m_held = true;
+    m_holdCheckedAt = std::chrono::steady_clock::now();
+}
+
+bool Machine::reloadRegistry(QStringList &errors)
+{
+    std::vector<std::string> failed;
+    const bool reread = m_registry.reloadChanged(failed);
+    for (const std::string &e : failed)
+        errors.append(QString::fromStdString(e));
+    return reread;
 }
 
 QStringList Machine::loadErrors() const
@@ -163,16 +210,18 @@ void Machine::takeWriterLock()
 
 QString Machine::readOnlyNotice() const
 {
-    if (m_inUse && !m_serverRunning)
+    const bool held = heldByWine(false);
+    if (m_inUse && !held)
         return QStringLiteral("Машина %1 уже открыта другим экземпляром Tolvex, поэтому здесь она открыта только "
                               "для чтения: так ничего из того, что он записывает, не потеряется. Закройте другой "
                               "экземпляр и запустите Tolvex снова, чтобы изменять настройки.")
             .arg(m_folder);
-    if (!m_serverRunning)
+    if (!held)
         return {};
-    return QStringLiteral("Реестр машины %1 открыт только для чтения: для неё запущен wineserver, "
-                          "и он перезапишет файлы реестра при выходе. Завершите программы Wine "
-                          "(wineserver -k) и запустите Tolvex снова, чтобы изменять настройки.")
+    return QStringLiteral("Реестр машины %1 сейчас открыт только для чтения: для неё работает wineserver "
+                          "(запущены программы Wine), и он перезапишет файлы реестра при выходе. Завершите "
+                          "программы Wine (wineserver -k): как только wineserver завершится, настройки снова "
+                          "можно будет изменять.")
         .arg(m_folder);
 }
 

@@ -7,7 +7,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 namespace tolvex::platform {
 
@@ -40,12 +43,25 @@ public:
     bool isWinePrefix() const;
 
     registry::HiveRegistry &registry() { return m_registry; }
-    // Writes the hives that changed; returns what failed.
+    // Writes the hives that changed; returns what failed. While Wine holds the registry nothing
+    // is written: the changes are dropped and the read-only notice is what failed.
     QStringList saveRegistry();
     QStringList loadErrors() const;
     bool readOnly() const { return m_registry.readOnly(); }
     // Said once in the main window when the registry cannot be changed.
     QString readOnlyNotice() const;
+
+    // Whether Wine holds the registry in memory now, so that it would write over the files when
+    // it lets go: a wineserver of the prefix runs, or a Wine program that Tolvex started is still
+    // running (its server may not be up yet). Without `fresh`, an answer a moment old will do.
+    bool heldByWine(bool fresh = true) const;
+    // A Wine program that Tolvex started in this machine; it holds the machine while it runs.
+    void wineProgramStarted(qint64 pid);
+    // After Wine let go: reads again the hive files that it (or any program) wrote. True when
+    // anything was read again; what could not be read is added to `errors`.
+    bool reloadRegistry(QStringList &errors);
+    // Whether a hive file changed on disk since it was read or written.
+    bool registryFilesChanged() const { return m_registry.filesChanged(); }
 
     QString buildNumberText();
     int buildNumber();
@@ -79,7 +95,11 @@ private:
     QString m_programFolder;
     registry::HiveRegistry m_registry;
     QList<Drive> m_drives;
-    bool m_serverRunning = false;
+    // The last look at Wine's hold, for the many checks of one command.
+    mutable std::mutex m_holdMutex;
+    mutable std::chrono::steady_clock::time_point m_holdCheckedAt;
+    mutable bool m_held = false;
+    mutable std::vector<qint64> m_winePrograms;
     // Held while this program has the machine: a second one opens it read-only. The kernel lets
     // go of it when the process ends, however it ends.
     int m_lockFd = -1;

@@ -467,8 +467,11 @@ bool MachineShellServices::runCommandLine(const QString &commandLine, QString *e
     env.insert(QStringLiteral("WINEPREFIX"), m_machine.folder());
     process.setProcessEnvironment(env);
     process.setStandardInputFile(QProcess::nullDevice());
-    if (!process.startDetached())
+    qint64 pid = 0;
+    if (!process.startDetached(&pid))
         return fail(QStringLiteral("Не удается запустить «%1».").arg(commandLine));
+    // From now on Wine holds the registry, before its server can even be seen.
+    m_machine.wineProgramStarted(pid);
     return true;
 }
 
