@@ -46,6 +46,7 @@ int runAppsCommand(CliContext &c)
     const std::optional<QString> key = apps.FindSelectedEntryKey(selected);
     const applications::Outcome outcome =
         c.args[0] == u"uninstall" ? apps.Uninstall(key) : apps.DeleteEntry(key);
+    if (outcome.ok && !saveNow(c)) return 1;
     if (!outcome.message.isEmpty()) c.out << outcome.message << '\n';
     if (!outcome.ok && c.machine->readOnly()) c.err << c.machine->readOnlyNotice() << '\n';
     return outcome.ok ? 0 : 1;

@@ -97,6 +97,8 @@ int runBackupCommand(CliContext &c)
             if (!c.machine->vistaGeneration()) {
                 MemoryXpPages pages(*c.machine);
                 const RestoreReport report = backups.restoreXp(rest[0], pages);
+                if (!saveNow(c))
+                    return 1;
                 c.out << "Востановление завершено\n";
                 if (!report.skipped.isEmpty()) {
                     c.err << "Не восстановлено:\n";
@@ -116,6 +118,8 @@ int runBackupCommand(CliContext &c)
             });
             for (const QString &e : errors)
                 c.err << e << '\n';
+            if (!saveNow(c))
+                return 1;
             c.out << "Востановление завершено\n";
             return errors.isEmpty() ? 0 : 1;
         }

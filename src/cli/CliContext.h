@@ -20,6 +20,16 @@ struct CliContext
     QTextStream &err;
 };
 
+// Writes what the command changed, before it says that it succeeded. False, with the reasons on
+// stderr, when the files could not be written.
+inline bool saveNow(CliContext &c)
+{
+    const QStringList errors = c.machine->saveRegistry();
+    for (const QString &e : errors)
+        c.err << e << '\n';
+    return errors.isEmpty();
+}
+
 // The exit status of a call with a bad argument, which has changed nothing.
 inline constexpr int badCallStatus = 2;
 

@@ -312,8 +312,7 @@ private:
         try {
             if (!s.value) {
                 m_store.MakeKey("\\" + m_path);
-                m_c.out << done << '\n';
-                return 0;
+                return saved();
             }
             if (!openKey(m_path, true))
                 throw RegistryError("Failed to create key " + utf8(s.key));
@@ -325,8 +324,7 @@ private:
                 return 0;
             }
             m_store.SetRaw(name, *value);
-            m_c.out << done << '\n';
-            return 0;
+            return saved();
         } catch (const RegistryError &e) {
             m_c.err << "ERROR: " << e.what() << '\n';
             if (m_c.machine->readOnly())
@@ -366,6 +364,15 @@ private:
             if (!m_store.RemoveKey("\\" + m_path))
                 return refused();
         }
+        return saved();
+    }
+
+    // Success is said only once the files hold the change.
+    int saved()
+    {
+        m_store.ClosePath();
+        if (!saveNow(m_c))
+            return 1;
         m_c.out << done << '\n';
         return 0;
     }

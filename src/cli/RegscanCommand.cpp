@@ -93,6 +93,8 @@ int runRegscanCommand(CliContext &c)
             c.err << "Не исправлено: " << found[i].Hive << found[i].KeyPath << ' ' << found[i].ValueName << '\n';
             ++failed;
         }
+    if (!saveNow(c))
+        return 1;
     c.out << RegistryFix::fixedText << ": " << (found.size() - failed) << '\n';
     return failed ? 1 : 0;
 }
