@@ -16,6 +16,7 @@ packages=(
     libxxhash-dev                                 # the duplicate finder's hash
     libmad0-dev libtag1-dev                       # the converter: MP3 decoding, tags
     lame mpg123                                   # test MP3s made by lame, mpg123 the reference
+    nsis                                          # real installers for the tests
 )
 
 missing=()
