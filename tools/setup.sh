@@ -15,7 +15,7 @@ packages=(
     fonts-liberation                              # Arial's metrics where Tahoma is missing
     libxxhash-dev                                 # the duplicate finder's hash
     libmad0-dev libtag1-dev                       # the converter: MP3 decoding, tags
-    lame mpg123                                   # test MP3s made by lame, mpg123 the reference
+    lame mpg123 ffmpeg                            # test MP3s made by lame and ffmpeg, mpg123 the reference
     nsis                                          # real installers for the tests
 )
 

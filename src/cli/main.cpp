@@ -42,6 +42,8 @@ const char usage[] = R"(tolvex-cli [--machine DIR] COMMAND ...
                              MP3 to 16-bit WAV as the converter page does (gapless, see README):
                              one line per file, the output path, a tab and the sample frames
                              written; DIR and FILE are Windows paths of the machine or host paths
+  convert --list FILE.mp3... the converter's list, converting nothing: one file a line, its
+                             Windows path, title and album, tab-separated
   apps                       the installed programs' tree: one entry node a line, its category,
                              DisplayName and path child ("Путь:..." or "Путь не подписан"),
                              tab-separated; a 64-bit machine's 32-bit entries follow its own

@@ -35,10 +35,20 @@ QString AudioConverter::fileNameOf(const QString &path)
     return path.mid(cut + 1);
 }
 
+QString AudioConverter::inFolder(const QString &folder, const QString &name)
+{
+    return folder + (folder.startsWith(u'/') ? u'/' : u'\\') + name;
+}
+
+QString AudioConverter::defaultOutputFolder(platform::ShellServices &shell)
+{
+    return inFolder(shell.programFolder(), QStringLiteral("Converts"));
+}
+
 QString AudioConverter::outputFileFor(const QString &filePath) const
 {
     const QString name = fileNameOf(filePath);
-    return OutputFolder + u'\\' + name.chopped(qMin<qsizetype>(4, name.size())) + QStringLiteral(".WAV");
+    return inFolder(OutputFolder, name.chopped(qMin<qsizetype>(4, name.size())) + QStringLiteral(".WAV"));
 }
 
 bool AudioConverter::AddFile(const QString &path, QString *error)

@@ -75,6 +75,12 @@ public:
 
     // Where a file is written: the output folder, and the name less its last four characters.
     QString outputFileFor(const QString &filePath) const;
+    // `name` inside `folder`, joined as the folder is written: a host path ("/...") with '/', a
+    // Windows path with '\'.
+    static QString inFolder(const QString &folder, const QString &name);
+    // The program folder's "Converts", where the main window points the page at start: a Windows
+    // path where a drive of the machine reaches it, else its host path.
+    static QString defaultOutputFolder(platform::ShellServices &shell);
     // The name after the last '\', ':' or '/'.
     static QString fileNameOf(const QString &path);
 

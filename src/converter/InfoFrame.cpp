@@ -74,14 +74,15 @@ void InfoFrame::readLameExtension(const uchar *frame, qsizetype length, qsizetyp
             return;
         }
     }
+    // The CRC ffmpeg writes checks out only in MPEG-1 stereo frames. So a CRC that disagrees is
+    // only reported: the frame count, checked against the stream, decides.
     const quint16 stored = qFromBigEndian<quint16>(ext + lameCrcOffset);
     const quint16 computed = crc16(frame, at + lameCrcOffset);
-    if (stored != computed) {
+    crcMatches = stored == computed;
+    if (!crcMatches)
         m_error = QStringLiteral("the LAME extension's CRC is %1, its bytes give %2")
                       .arg(stored, 4, 16, QLatin1Char('0'))
                       .arg(computed, 4, 16, QLatin1Char('0'));
-        return;
-    }
     qsizetype nameLength = 0;
     while (nameLength < 9 && ext[nameLength] >= 0x20 && ext[nameLength] <= 0x7e)
         ++nameLength;

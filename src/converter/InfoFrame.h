@@ -19,7 +19,8 @@ public:
     };
 
     // Reads the frame; false when it is no information frame, with the reason in errorString().
-    // A damaged LAME extension is reported too, but the frame then still counts as read.
+    // A missing LAME extension, or one whose CRC disagrees, is reported there too, but the frame
+    // then still counts as read.
     bool read(const uchar *frame, qsizetype length, Layout layout);
 
     bool vbr = false; // "Xing" rather than "Info"
@@ -29,6 +30,7 @@ public:
     QString encoder;        // up to 9 characters, as "LAME3.100"
     int encoderDelay = 0;   // sample frames the encoder put before the music
     int encoderPadding = 0; // and after it
+    bool crcMatches = false; // the extension's own CRC agrees with its bytes
 
     QString errorString() const { return m_error; }
 

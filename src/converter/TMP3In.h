@@ -4,7 +4,9 @@
 
 namespace tolvex::converter {
 
-// The title and album of an MP3 file, read from its tags (ID3v2, ID3v1 or APE) with TagLib.
+// The title and album of an MP3 file, read from its tags (ID3v2, ID3v1 or APE) with TagLib. Text
+// that an ID3 tag marks as Latin-1, and all ID3v1 text, is read as Windows-1251: Windows writes
+// its ANSI code page there.
 class TMP3In
 {
 public:

@@ -32,16 +32,20 @@ const QString music = "C:\\Music\\";
 struct Fixture
 {
     QTemporaryDir dir;
+    const QString programFolder; // on the host
     std::unique_ptr<test::ProgramSession> program;
     std::unique_ptr<AudioConverterPage> page;
     QList<QStringList> done; // input, output, success, sample frames
 
-    Fixture()
+    // The program folder lies outside the machine's drives unless it is put on drive C.
+    explicit Fixture(bool programOnDriveC = false)
+        : programFolder(programOnDriveC ? host("Program Files/Tolvex") : dir.path() + "/program")
     {
         test::writeMachine(machine(), {});
         QDir().mkpath(host("Music"));
         QDir().mkpath(host("Out"));
-        program = std::make_unique<test::ProgramSession>(machine(), dir.path() + "/program");
+        QDir().mkpath(programFolder);
+        program = std::make_unique<test::ProgramSession>(machine(), programFolder);
         page = std::make_unique<AudioConverterPage>(*program->context);
         page->sEdit1->setText("C:\\Out");
         QObject::connect(
@@ -118,16 +122,48 @@ private slots:
         Fixture f;
         f.add(f.mp3("Song.MP3", "Подмосковные вечера", "Лучшее"), false);
         f.add(f.mp3("untagged.mp3"), false);
+        const QString ansi = f.mp3("ansi.mp3");
+        QVERIFY(test::tagAs(test::TagKind::Id3v1, f.host("Music/ansi.mp3"), "Песня", "Альбом"));
+        f.add(ansi, false);
         QTreeWidget *list = f.list();
         QCOMPARE(list->headerItem()->text(0), QString("Песня"));
         QCOMPARE(list->headerItem()->text(3), QString("Файл"));
-        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItemCount(), 3);
         const QTreeWidgetItem *row = list->topLevelItem(0);
         QCOMPARE(QStringList({row->text(0), row->text(1), row->text(2), row->text(3)}),
                  QStringList({"Подмосковные вечера", "Лучшее", ".MP3", "Song.MP3"}));
         QCOMPARE(row->checkState(0), Qt::Unchecked);
         QCOMPARE(f.converter().rows().at(1).FilePath, music + "untagged.mp3");
         QCOMPARE(list->topLevelItem(1)->text(0), QString());
+        // An ID3v1 tag in Windows-1251, not read as Latin-1 ("Ïåñíÿ").
+        QCOMPARE(list->topLevelItem(2)->text(0), QString("Песня"));
+        QCOMPARE(list->topLevelItem(2)->text(1), QString("Альбом"));
+    }
+
+    void defaultOutputFolder_data()
+    {
+        QTest::addColumn<bool>("onDriveC");
+        QTest::newRow("program folder on drive C") << true;
+        QTest::newRow("program folder outside the drives") << false;
+    }
+
+    // The folder the main window starts the page with is written in one form, and the converter
+    // writes into it.
+    void defaultOutputFolder()
+    {
+        QFETCH(bool, onDriveC);
+        Fixture f(onDriveC);
+        QDir().mkpath(f.programFolder + "/Converts");
+        const QString folder = AudioConverter::defaultOutputFolder(*f.program->shell);
+        QCOMPARE(folder,
+                 onDriveC ? QString("C:\\Program Files\\Tolvex\\Converts") : f.programFolder + "/Converts");
+        f.page->sEdit1->setText(folder);
+        f.add(f.mp3("Song.mp3"));
+        f.convertAll();
+        QCOMPARE(f.done.size(), 1);
+        QCOMPARE(f.done[0][1], folder + (onDriveC ? "\\" : "/") + "Song.WAV");
+        QCOMPARE(f.done[0][2], QString("ok"));
+        QVERIFY(QFileInfo(f.programFolder + "/Converts/Song.WAV").isFile());
     }
 
     void nothingTickedConvertsNothing()

@@ -148,6 +148,13 @@ private slots:
         QTest::newRow("convert, not an MP3") << QStringList{"convert", "--out", "C:\\", "C:\\notes.txt"}
                                              << "C:\\notes.txt не является MP3-файлом";
         QTest::newRow("convert, unknown switch") << QStringList{"convert", "--wav"} << "Неизвестный параметр: --wav";
+        QTest::newRow("convert --list, no files") << QStringList{"convert", "--list"} << "Не указаны MP3-файлы.";
+        QTest::newRow("convert --list, with --out") << QStringList{"convert", "--list", "--out", "C:\\", "C:\\a.mp3"}
+                                                    << "--list только показывает список";
+        QTest::newRow("convert --list, absent file") << QStringList{"convert", "--list", "%M/drive_c/a.mp3"}
+                                                     << "Файл %M/drive_c/a.mp3 не найден.";
+        QTest::newRow("convert --list, not an MP3") << QStringList{"convert", "--list", "C:\\notes.txt"}
+                                                    << "C:\\notes.txt не является MP3-файлом";
 
         QTest::newRow("apps, unknown verb") << QStringList{"apps", "remove", "x"} << "Неверные параметры: remove x";
         QTest::newRow("startup, no verb") << QStringList{"startup"} << "Не указано действие.";
