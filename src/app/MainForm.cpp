@@ -7,6 +7,7 @@
 #include "ProgramContext.h"
 #include "AdvancedCleaningPage.h"
 #include "ApplicationsPage.h"
+#include "AudioConverter.h"
 #include "AudioConverterPage.h"
 #include "BackupPages.h"
 #include "BasicCleaningPage.h"
@@ -323,7 +324,7 @@ void TMainForm::PrepareVistaPages()
 
 void TMainForm::SetConverterFolder()
 {
-    sEdit1->setText(m_context.shell.programFolder() + QStringLiteral("\\Converts"));
+    sEdit1->setText(converter::AudioConverter::defaultOutputFolder(m_context.shell));
 }
 
 void TMainForm::FillSkinList()

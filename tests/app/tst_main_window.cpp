@@ -1,6 +1,7 @@
 // The main window: its pages, the side bar and its panels, the start-up sequence, the options
 // page's colours, and the boxes for errors and machine notices. Driven by clicks on components
 // found by name.
+#include "ForwardingShell.h"
 #include "TestMachine.h"
 #include "WineTools.h"
 
@@ -60,42 +61,11 @@ const QByteArray toldValues =
     "\"NoStartMenuMFUprogramsList\"=dword:00000000\n\"StartMenuLogoff\"=dword:00000000\n";
 
 // Shell services of a machine whose program folder cannot be found: step 2 of the start-up fails.
-class NoProgramFolder final : public ShellServices
+class NoProgramFolder final : public test::ForwardingShell
 {
 public:
-    explicit NoProgramFolder(Machine &machine) : m_inner(machine) {}
-
-    QList<platform::FoundEntry> listFolder(const QString &f, const QString &m, Detail d) override
-    {
-        return m_inner.listFolder(f, m, d);
-    }
-    bool entryAt(const QString &p, platform::FoundEntry &e) override { return m_inner.entryAt(p, e); }
-    bool fileExists(const QString &p) override { return m_inner.fileExists(p); }
-    bool folderExists(const QString &p) override { return m_inner.folderExists(p); }
-    bool deleteFile(const QString &p, const QString &w) override { return m_inner.deleteFile(p, w); }
-    void deleteList(const QStringList &p, const QString &w) override { m_inner.deleteList(p, w); }
-    void deleteListToRecycleBin(const QStringList &p) override { m_inner.deleteListToRecycleBin(p); }
-    void openItem(const QString &p) override { m_inner.openItem(p); }
-    bool runCommandLine(const QString &c, QString *e) override { return m_inner.runCommandLine(c, e); }
-    QString typeName(const QString &p) override { return m_inner.typeName(p); }
-    QString iconName(const QString &p) override { return m_inner.iconName(p); }
-    QString windowsFolder() override { return m_inner.windowsFolder(); }
-    QString systemFolder() override { return m_inner.systemFolder(); }
-    QString expandEnvironment(const QString &t) override { return m_inner.expandEnvironment(t); }
-    QString specialFolder(platform::SpecialFolder f) override { return m_inner.specialFolder(f); }
-    QList<platform::DriveEntry> drives() override { return m_inner.drives(); }
-    int driveType(const QString &r) override { return m_inner.driveType(r); }
-    quint32 volumeSerial(const QString &r) override { return m_inner.volumeSerial(r); }
-    int compareText(const QString &a, const QString &b) override { return m_inner.compareText(a, b); }
-    platform::LocalTime localTime() override { return m_inner.localTime(); }
-    int argumentCount() override { return m_inner.argumentCount(); }
+    using ForwardingShell::ForwardingShell;
     QString programFolder() override { throw std::runtime_error("Папка программы недоступна"); }
-    QString hostPath(const QString &p) override { return m_inner.hostPath(p); }
-    QStringList urlCacheEntries() override { return m_inner.urlCacheEntries(); }
-    bool deleteUrlCacheEntry(const QString &u) override { return m_inner.deleteUrlCacheEntry(u); }
-
-private:
-    platform::MachineShellServices m_inner;
 };
 
 // A wineserver held open on a folder for the life of the object: the machine there is read-only.
@@ -366,8 +336,8 @@ private slots:
         auto *edit = form.findChild<QLineEdit *>("sEdit1");
         QVERIFY(edit);
         QCOMPARE(edit->parentWidget()->objectName(), QString("sTabSheet17"));
-        QCOMPARE(edit->text(),
-                 (onDriveC ? QString("C:\\Program Files\\Tolvex") : programFolder) + "\\Converts");
+        // One path in one form: Windows on a drive, else the host's with '/' throughout.
+        QCOMPARE(edit->text(), onDriveC ? QString("C:\\Program Files\\Tolvex\\Converts") : programFolder + "/Converts");
     }
 
     void links_data()
