@@ -161,7 +161,7 @@ AdvancedCleaningPage::AdvancedCleaningPage(platform::ShellServices &shell, QWidg
     connect(SpeedButton1, &QPushButton::clicked, this, &AdvancedCleaningPage::SpeedButton1Click);
     connect(SpeedButton2, &QPushButton::clicked, this, &AdvancedCleaningPage::SpeedButton2Click);
     connect(TabbedNotebook1, &QTabWidget::currentChanged, this, &AdvancedCleaningPage::TabbedNotebook1Change);
-    // A tick the user sets is the list's: it is what the next search and save see.
+    // A tick the user sets is the list's: what the save sees, and the search, even one running.
     connect(CheckListBox1, &QListWidget::itemChanged, this, [this](QListWidgetItem *item) {
         const int row = CheckListBox1->row(item);
         if (!m_showing && row >= 0 && row < m_settings.paths.size())

@@ -5,7 +5,10 @@
 #include "text/MaskMatcher.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QRegularExpression>
+
+#include <optional>
 
 namespace tolvex::advanced_cleaning {
 
@@ -13,31 +16,46 @@ namespace {
 
 bool isDots(const QString &name) { return name == u"." || name == u".."; }
 
+// To Windows a link to a folder is that folder, yet entering it would leave the tree, and deleting
+// it as a file would break the folder for whoever uses it there.
+bool isLinkToFolder(platform::ShellServices &shell, const QString &path, bool isLink)
+{
+    return isLink && shell.folderExists(path);
+}
+
+// The next row of the path list, each reached once. Rows may be added, removed or sorted while a
+// path is searched, so the place is kept by what has been reached, not by an index.
+std::optional<SearchPath> nextPath(const QList<SearchPath> &paths, QHash<QString, int> &reached)
+{
+    QHash<QString, int> seen; // the same text may be listed twice, and is then searched twice
+    for (const SearchPath &p : paths) {
+        const int occurrence = ++seen[p.path];
+        if (occurrence > reached.value(p.path)) {
+            reached.insert(p.path, occurrence);
+            return p;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-ProScan::ProScan(platform::ShellServices &shell, const ProSettings &settings) : m_shell(shell)
+ProScan::ProScan(platform::ShellServices &shell, const ProSettings &settings) : m_shell(shell), m_settings(settings)
 {
-    for (const FilterRow &f : settings.filters)
-        if (f.ticked)
-            m_filters.append(f);
-    for (const ExclusionRow &e : settings.exclusions)
-        if (e.ticked && !e.text.isEmpty())
-            m_exclusions.append(e);
-    m_paths = settings.tickedPaths();
 }
 
 bool ProScan::InExt(const QString &name) const
 {
-    for (const FilterRow &f : m_filters)
-        if (text::FileMaskEquate(name, f.mask))
+    for (const FilterRow &f : m_settings.filters)
+        if (f.ticked && text::FileMaskEquate(name, f.mask))
             return true;
     return false;
 }
 
 bool ProScan::ExlPath(const QString &fullPath) const
 {
-    for (const ExclusionRow &e : m_exclusions)
-        if (fullPath.contains(e.text, Qt::CaseSensitive))
+    for (const ExclusionRow &e : m_settings.exclusions)
+        if (e.ticked && !e.text.isEmpty() && fullPath.contains(e.text, Qt::CaseSensitive))
             return true;
     return false;
 }
@@ -47,11 +65,15 @@ void ProScan::FindFiles(ProScanObserver &observer)
     FoundCount = 0;
     FoundSize = 0;
     StopSearch = false;
-    for (const QString &path : std::as_const(m_paths)) {
-        const int folders = observer.wantsFolderCount() ? GetQuanFolders(path, &observer) : 0;
-        observer.pathStarted(path, folders);
-        Find(path, path, observer);
-        observer.pathEnded();
+    QHash<QString, int> reached;
+    // A copy of the row: it may be removed from the list while its path is searched.
+    while (const std::optional<SearchPath> row = nextPath(m_settings.paths, reached)) {
+        if (row->ticked) {
+            const int folders = observer.wantsFolderCount() ? GetQuanFolders(row->path, &observer) : 0;
+            observer.pathStarted(row->path, folders);
+            Find(row->path, row->path, observer);
+            observer.pathEnded();
+        }
         observer.letEventsRun();
     }
 }
@@ -71,7 +93,8 @@ void ProScan::Find(const QString &folder, const QString &root, ProScanObserver &
         } else {
             const QString path = folder + entry.name;
             platform::FoundEntry details;
-            if (!ExlPath(path) && InExt(entry.name) && m_shell.entryAt(path, details)) {
+            if (!ExlPath(path) && InExt(entry.name) && !isLinkToFolder(m_shell, path, entry.isLink) &&
+                m_shell.entryAt(path, details)) {
                 ++FoundCount;
                 FoundSize += details.size;
                 observer.fileFound({path, root, details.size, details.lastWrite});
@@ -100,6 +123,9 @@ int ProScan::GetQuanFolders(const QString &root, ProScanObserver *observer)
 
 bool ProScan::deleteFound(platform::ShellServices &shell, const FoundFile &file)
 {
+    platform::FoundEntry now;
+    if (!shell.entryAt(file.path, now) || isLinkToFolder(shell, file.path, now.isLink))
+        return false;
     return shell.deleteFile(file.path, file.root);
 }
 

@@ -37,11 +37,17 @@ public:
 };
 
 // The search of advanced cleaning: every ticked search path, files whose names match a ticked
-// filter and whose paths hold no ticked exclusion. Folders are always entered, links never.
+// filter and whose paths hold no ticked exclusion. Folders are always entered, links never; a
+// link to a folder is not a file either.
+//
+// The settings are read as the search goes, not copied at its start: the lists stay in the
+// user's hands while events run, so a path's tick counts when the search reaches that path, and
+// the filters' and exclusions' ticks at each file.
 class ProScan
 {
 public:
     ProScan(platform::ShellServices &shell, const ProSettings &settings);
+    ProScan(platform::ShellServices &, const ProSettings &&) = delete; // it must outlive the search
 
     void FindFiles(ProScanObserver &observer);
     void Find(const QString &folder, const QString &root, ProScanObserver &observer);
@@ -55,14 +61,13 @@ public:
     quint64 FoundCount = 0;
     quint64 FoundSize = 0;
 
-    // Deletes one found file, looking at it again first and never outside its search path.
+    // Deletes one found file, looking at it again first and never outside its search path; a
+    // link is removed, never its target, and one that leads to a folder by now stays.
     static bool deleteFound(platform::ShellServices &shell, const FoundFile &file);
 
 private:
     platform::ShellServices &m_shell;
-    QList<FilterRow> m_filters;       // the ticked ones
-    QList<ExclusionRow> m_exclusions; // the ticked ones, empty texts left out
-    QStringList m_paths;
+    const ProSettings &m_settings;
 };
 
 // "1,5 Кб": bytes / 1024 to two decimals, halves to even, in the locale's number form.

@@ -11,8 +11,11 @@
 #include "ini/IniFile.h"
 #include "text/TextCodec.h"
 
+#include <QAbstractItemModel>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -20,6 +23,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <functional>
+#include <utility>
 
 #include "StatusPanels.h"
 
@@ -47,6 +53,23 @@ struct Fixture
     QString host(const QString &relative) const { return machine() + "/drive_c/" + relative; }
     void file(const QString &relative, const QByteArray &bytes = "x") { test::writeFile(host(relative), bytes); }
     platform::ShellServices &shell() { return *program->shell; }
+};
+
+// C:\Data with a file and links of every kind; the ones out of the tree lead into `outside`.
+struct Links
+{
+    Links(Fixture &f, QTemporaryDir &outside)
+    {
+        test::writeFile(outside.path() + "/far.tmp", "far");
+        test::writeFile(outside.path() + "/folder/inside.tmp", "inside");
+        f.file("Data/a.tmp");
+        QFile::link(f.host("Data"), f.host("Data/loop"));
+        QFile::link(outside.path() + "/folder", f.host("Data/out"));
+        QFile::link(f.host("Data/out"), f.host("Data/chain"));
+        QFile::link(f.host("nowhere"), f.host("Data/dangling.tmp"));
+        QFile::link(outside.path() + "/far.tmp", f.host("Data/tofile.tmp"));
+        QFile::link(outside.path() + "/far.tmp", f.host("Data/swapped.tmp"));
+    }
 };
 
 struct Collect final : ProScanObserver
@@ -163,19 +186,45 @@ private slots:
                  QStringList({"C:\\Temp\\a.tmp", "C:\\Temp\\a.tmp"}));
     }
 
-    // A link loop, a link out of the tree and a dangling link: the search ends, never enters a
-    // link, and lists a link only as the entry it is.
-    void linksAreNeverEntered()
+    // A link loop, links out of the tree (one through another link) and a dangling link: the
+    // search ends and enters no link. A link to a folder is not a file either; one to a file is.
+    void linksToFoldersAreNotFiles()
     {
         Fixture f;
         QTemporaryDir outside;
-        test::writeFile(outside.path() + "/far.tmp", "x");
-        f.file("Data/a.tmp");
-        QVERIFY(QFile::link(f.host("Data"), f.host("Data/loop")));
-        QVERIFY(QFile::link(outside.path(), f.host("Data/out")));
-        QVERIFY(QFile::link(f.host("nowhere"), f.host("Data/dangling.tmp")));
+        const Links links(f, outside);
         QCOMPARE(search(f.shell(), settingsWith({"C:\\Data\\"}, {"*.tmp", "*"})),
-                 QStringList({"C:\\Data\\a.tmp", "C:\\Data\\dangling.tmp", "C:\\Data\\loop", "C:\\Data\\out"}));
+                 QStringList({"C:\\Data\\a.tmp", "C:\\Data\\dangling.tmp", "C:\\Data\\swapped.tmp",
+                              "C:\\Data\\tofile.tmp"}));
+    }
+
+    // "Удалить все" after a search for every file: the files and the links to files go, each link
+    // as itself; the links to folders stay, and so does everything a link leads to, even when a
+    // found link has been turned towards a folder since the search.
+    void deleteAllLeavesLinksToFolders()
+    {
+        Fixture f;
+        QTemporaryDir outside;
+        const Links links(f, outside);
+        AdvancedCleaningPage p(f.shell());
+        p.settings().paths = {{"C:\\Data\\", true}};
+        p.settings().filters = {{"*", {}, true}};
+        p.SpeedButton1Click();
+        QCOMPARE(p.ListView4->topLevelItemCount(), 4);
+        QVERIFY(QFile::remove(f.host("Data/swapped.tmp")));
+        QVERIFY(QFile::link(outside.path() + "/folder", f.host("Data/swapped.tmp")));
+        p.TabbedNotebook1Change(3);
+        p.SpeedButton6Click();
+        QCOMPARE(p.ListView4->topLevelItemCount(), 0);
+
+        QVERIFY(!QFile::exists(f.host("Data/a.tmp")));
+        QVERIFY(!QFileInfo(f.host("Data/dangling.tmp")).isSymLink());
+        QVERIFY(!QFileInfo(f.host("Data/tofile.tmp")).isSymLink());
+        for (const char *link : {"loop", "out", "chain"})
+            QVERIFY2(QFileInfo(f.host(QString("Data/") + link)).isSymLink(), link);
+        QCOMPARE(QFileInfo(f.host("Data/swapped.tmp")).symLinkTarget(), outside.path() + "/folder");
+        QCOMPARE(test::readFile(outside.path() + "/far.tmp"), QByteArray("far"));
+        QCOMPARE(test::readFile(outside.path() + "/folder/inside.tmp"), QByteArray("inside"));
     }
 
     void stopEndsEachLevelSoon()
@@ -184,7 +233,8 @@ private slots:
         for (int i = 0; i < 20; ++i)
             f.file(QString("Data/d%1/f%2.tmp").arg(i % 4).arg(i));
         f.file("Other/x.tmp");
-        ProScan scan(f.shell(), settingsWith({"C:\\Data\\", "C:\\Other\\"}, {"*.tmp"}));
+        const ProSettings settings = settingsWith({"C:\\Data\\", "C:\\Other\\"}, {"*.tmp"});
+        ProScan scan(f.shell(), settings);
         Collect found;
         found.also = [&](const FoundFile &) { scan.StopSearch = true; };
         scan.FindFiles(found);
@@ -350,6 +400,98 @@ private slots:
         p.SpeedButton5Click();
         QCOMPARE(p.ListView4->topLevelItemCount(), 1); // the row goes all the same
         QCOMPARE(test::readFile(outside.path() + "/c.tmp"), QByteArray("precious"));
+    }
+
+    // The lists stay in the user's hands during a search: a change made while the first file
+    // is listed counts for the paths and files the search reaches after it, and rows removed
+    // meanwhile are neither searched nor read.
+    void ticksReadAsTheSearchReachesThem_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("found");
+        const QString first = "C:\\A\\first.tmp";
+        const QStringList all{first, "D:\\B\\keep.tmp", "D:\\B\\skip\\a.tmp", "D:\\B\\x.log"};
+        QTest::newRow("nothing") << "nothing" << all;
+        QTest::newRow("later path unticked") << "untick D:\\B\\" << QStringList{first};
+        QTest::newRow("later path removed") << "remove D:\\B\\" << QStringList{first};
+        QTest::newRow("path being searched removed") << "remove C:\\A\\" << all;
+        QTest::newRow("path list emptied") << "remove all paths" << QStringList{first};
+        QTest::newRow("path added and ticked") << "add C:\\Z\\" << all + QStringList{"C:\\Z\\z.tmp"};
+        QTest::newRow("exclusion ticked")
+            << "tick skip" << QStringList{first, "D:\\B\\keep.tmp", "D:\\B\\x.log"};
+        QTest::newRow("ticked exclusion removed") << "remove \\Old\\" << all + QStringList{"D:\\B\\Old\\o.tmp"};
+        QTest::newRow("filter unticked")
+            << "untick *.log" << QStringList{first, "D:\\B\\keep.tmp", "D:\\B\\skip\\a.tmp"};
+        QTest::newRow("every filter removed") << "remove all filters" << QStringList{first};
+    }
+    void ticksReadAsTheSearchReachesThem()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, found);
+        found.sort();
+        Fixture f;
+        f.file("A/first.tmp");
+        f.file("Z/z.tmp");
+        for (const char *name : {"keep.tmp", "skip/a.tmp", "x.log", "Old/o.tmp"})
+            test::writeFile(f.machine() + "/drive_d/B/" + name, "x");
+        AdvancedCleaningPage p(f.shell());
+        p.LoadNastr(ini::IniDocument::parse(text::encodeAnsiFile("[Filters]\r\nCount=2\r\nF0=*.tmp\r\nF1=*.log\r\n"
+                                                                 "[Exclusion]\r\nCount=2\r\nE0=skip\r\nE1=\\Old\\\r\n"
+                                                                 "[Path]\r\nCount=2\r\nP0=C:\\A\\\r\nP1=D:\\B\\\r\n")));
+        p.ListView3->topLevelItem(0)->setCheckState(0, Qt::Unchecked); // "skip" waits
+
+        auto removeRow = [&](int page, int row) {
+            p.TabbedNotebook1Change(page);
+            if (page == 0)
+                p.CheckListBox1->setCurrentRow(row);
+            else
+                (page == 1 ? p.ListView2 : p.ListView3)->topLevelItem(row)->setSelected(true);
+            p.SpeedButton5Click();
+        };
+        const QHash<QString, std::function<void()>> changes{
+            {"nothing", [] {}},
+            {"untick D:\\B\\", [&] { p.CheckListBox1->item(1)->setCheckState(Qt::Unchecked); }},
+            {"remove D:\\B\\", [&] { removeRow(0, 1); }},
+            {"remove C:\\A\\", [&] { removeRow(0, 0); }},
+            {"remove all paths", [&] {
+                 p.TabbedNotebook1Change(0);
+                 p.SpeedButton6Click();
+             }},
+            {"add C:\\Z\\", [&] {
+                 p.TabbedNotebook1Change(0);
+                 Dialogs::queueText(QString("C:\\Z"));
+                 p.SpeedButton7Click(); // sorted in between, unticked
+                 QCOMPARE(p.CheckListBox1->item(1)->text(), QString("C:\\Z\\"));
+                 p.CheckListBox1->item(1)->setCheckState(Qt::Checked);
+             }},
+            {"tick skip", [&] { p.ListView3->topLevelItem(0)->setCheckState(0, Qt::Checked); }},
+            {"remove \\Old\\", [&] { removeRow(2, 1); }},
+            {"untick *.log", [&] { p.ListView2->topLevelItem(1)->setCheckState(0, Qt::Unchecked); }},
+            {"remove all filters", [&] {
+                 removeRow(1, 0);
+                 removeRow(1, 0);
+             }},
+        };
+        QVERIFY(changes.contains(change));
+        Dialogs::startRecording();
+        // The first row is C:\A\first.tmp, the only file of the first path: everything after it
+        // comes later in the search.
+        bool changed = false, listsUsable = false;
+        connect(p.ListView4->model(), &QAbstractItemModel::rowsInserted, &p, [&] {
+            if (std::exchange(changed, true))
+                return;
+            listsUsable = p.searching() && p.CheckListBox1->isEnabled() && p.ListView2->isEnabled() &&
+                          p.ListView3->isEnabled();
+            changes[change]();
+        });
+        p.SpeedButton1Click();
+        QVERIFY(changed);
+        QVERIFY(listsUsable);
+        QCOMPARE(rows(p.ListView4).first(), QString("C:\\A\\first.tmp"));
+        QStringList listed = rows(p.ListView4);
+        listed.sort();
+        QCOMPARE(listed, found);
+        QCOMPARE(p.StatusBar1->panelText(1), foundCountText(found.size()));
     }
 };
 
