@@ -155,10 +155,13 @@ void RegistryCleanerPage::Button2Click()
 void RegistryCleanerPage::scanEnded(quint64 rows)
 {
     m_thread = nullptr;
-    Button1->setEnabled(true);
     Button2->setEnabled(false);
-    if (rows > 0)
-        Button3->setEnabled(true);
+    // A fix pass running now sets the buttons when it ends.
+    if (!m_fixing) {
+        Button1->setEnabled(true);
+        if (rows > 0)
+            Button3->setEnabled(true);
+    }
     emit scanFinished();
 }
 
@@ -184,34 +187,39 @@ void RegistryCleanerPage::sButton21Click()
 
 void RegistryCleanerPage::Button3Click()
 {
-    if (m_thread || m_fixing)
+    if (m_fixing)
         return;
     std::optional<QString> backup;
     if (Dialogs::confirm(this, QStringLiteral("Tolvex"), QStringLiteral("Сохранить резервную копию исправляемых значений?"),
                          Dialogs::Icon::Information))
         backup = Dialogs::saveFile(this, QStringLiteral("Registry files|*.reg"), QStringLiteral(".reg"));
 
-    // The rows ticked when the pass starts; the other buttons wait until it ends.
-    QList<QTreeWidgetItem *> items;
-    QList<RegistryErrorRow> ticked;
+    // The rows present now, as a running scan may still add some; each one's tick is read when
+    // the pass reaches it. With a backup only the rows ticked now are candidates: a row ticked
+    // later is not in the backup, so it is not fixed.
+    QList<int> indexes;
+    QList<RegistryErrorRow> candidates;
     const QList<RegistryErrorRow> all = rows();
     for (int i = 0; i < all.size(); ++i)
-        if (ListView1->topLevelItem(i)->checkState(0) == Qt::Checked) {
-            items.append(ListView1->topLevelItem(i));
-            ticked.append(all[i]);
+        if (!backup || ListView1->topLevelItem(i)->checkState(0) == Qt::Checked) {
+            indexes.append(i);
+            candidates.append(all[i]);
         }
     m_fixing = true;
+    // A new scan would clear the rows under the pass.
     for (QPushButton *b : {Button1, Button3, sButton10, sButton21})
         b->setEnabled(false);
     RegistryFix fix(m_context.machine.registry());
     platform::EventPump pump(0);
-    const RegistryFix::Outcome outcome = fix.fixRows(ticked, backup, [&pump] { pump.pump(); });
-    for (int i = 0; i < items.size(); ++i)
-        if (outcome.fixed.value(i))
-            items[i]->setText(0, RegistryFix::fixedText);
+    RegistryFix::Hooks hooks;
+    hooks.between = [&pump] { pump.pumpNow(); };
+    hooks.stillWanted = [&](int i) { return ListView1->topLevelItem(indexes[i])->checkState(0) == Qt::Checked; };
+    hooks.fixedRow = [&](int i) { ListView1->topLevelItem(indexes[i])->setText(0, RegistryFix::fixedText); };
+    const RegistryFix::Outcome outcome = fix.fixRows(candidates, backup, hooks);
     m_fixing = false;
-    for (QPushButton *b : {Button1, Button3, sButton10, sButton21})
+    for (QPushButton *b : {Button3, sButton10, sButton21})
         b->setEnabled(true);
+    Button1->setEnabled(!m_thread);
     if (ListView1->topLevelItemCount() == 0)
         Button3->setEnabled(false);
     const QStringList saveErrors = m_context.finishCommand();

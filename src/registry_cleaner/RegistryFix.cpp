@@ -80,7 +80,7 @@ QString RegistryFix::writeBackup(const QString &hostFile) const
 
 RegistryFix::Outcome RegistryFix::fixRows(const QList<RegistryErrorRow> &rows,
                                           const std::optional<QString> &backupFile,
-                                          const std::function<void()> &between)
+                                          const Hooks &hooks)
 {
     Outcome outcome;
     StartBackupText();
@@ -93,10 +93,15 @@ RegistryFix::Outcome RegistryFix::fixRows(const QList<RegistryErrorRow> &rows,
             return outcome;
         }
     }
-    for (const RegistryErrorRow &row : rows) {
-        if (between)
-            between();
-        outcome.fixed.append(FixRegistryEntry(rootOfHive(row.Hive), row.KeyPath, row.ValueName));
+    for (int i = 0; i < rows.size(); ++i) {
+        if (hooks.between)
+            hooks.between();
+        const RegistryErrorRow &row = rows[i];
+        const bool fixed = (!hooks.stillWanted || hooks.stillWanted(i)) &&
+                           FixRegistryEntry(rootOfHive(row.Hive), row.KeyPath, row.ValueName);
+        outcome.fixed.append(fixed);
+        if (fixed && hooks.fixedRow)
+            hooks.fixedRow(i);
     }
     return outcome;
 }

@@ -34,10 +34,17 @@ public:
         QString backupError;
         QList<bool> fixed; // per row given
     };
+    // What a caller that shows the rows hears during a pass.
+    struct Hooks
+    {
+        std::function<void()> between;             // before each row
+        std::function<bool(int row)> stillWanted;  // asked as the pass reaches a row
+        std::function<void(int row)> fixedRow;     // told as soon as a row is fixed
+    };
     // Records every row (with a backup file), writes and checks the backup, then fixes the rows
-    // in order, running `between` before each.
+    // in order. A row the caller no longer wants when the pass reaches it is left alone.
     Outcome fixRows(const QList<RegistryErrorRow> &rows, const std::optional<QString> &backupFile,
-                    const std::function<void()> &between = {});
+                    const Hooks &hooks = {});
 
     static const QString fixedText; // "Исправлено"
 

@@ -1,5 +1,6 @@
 // The registry cleaner on small machine images: what a file reference is, which keys and values
 // the scan reports, cancel, the .reg backup and the fix, and the page's buttons.
+#include "ForwardingShell.h"
 #include "ProgramSession.h"
 #include "TestMachine.h"
 
@@ -14,10 +15,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+
+#include <atomic>
 
 using namespace tolvex;
 using namespace tolvex::registry_cleaner;
@@ -59,6 +64,24 @@ struct Fixture
         s.Run();
         return rows;
     }
+};
+
+// Shell services whose look for one file waits until the test lets it go: the scan's worker stops
+// there, in the middle of a scan, for as long as the test needs.
+class GatedShell final : public test::ForwardingShell
+{
+public:
+    using ForwardingShell::ForwardingShell;
+    bool fileExists(const QString &p) override
+    {
+        if (p.contains("gate", Qt::CaseInsensitive) && gated.exchange(false)) {
+            reached.release();
+            open.acquire();
+        }
+        return ForwardingShell::fileExists(p);
+    }
+    QSemaphore reached, open;
+    std::atomic<bool> gated{true};
 };
 
 QByteArray key(const QByteArray &path, const QByteArray &values = {})
@@ -312,6 +335,89 @@ private slots:
         QVERIFY(outcome.backupError.startsWith("Не удалось записать резервную копию"));
         QCOMPARE(outcome.fixed, QList<bool>({false}));
         QCOMPARE(f.scan(true, false, false).size(), 1);
+    }
+
+    // "Исправить" while a scan runs: the rows present when the pass starts are visited, each
+    // row's tick is read as the pass reaches it, and each is marked as soon as it is fixed, with
+    // the window's events handled between rows. With a backup, only the rows ticked at the start
+    // are in it, so a row ticked later is not fixed.
+    void fixDuringScan_data()
+    {
+        QTest::addColumn<bool>("withBackup");
+        QTest::addColumn<QStringList>("captions"); // of the three rows after the pass
+        QTest::newRow("no backup") << false
+                                   << QStringList{"Исправлено", "Исправлено", "Неверное расширение"};
+        QTest::newRow("backup") << true
+                                << QStringList{"Исправлено", "Неверное расширение", "Неверное расширение"};
+    }
+
+    void fixDuringScan()
+    {
+        QFETCH(bool, withBackup);
+        QFETCH(QStringList, captions);
+        Fixture f(key("Software\\Classes\\.aa1") + key("Software\\Classes\\.aa2") + key("Software\\Classes\\.aa3") +
+                  key("Software\\Gate", sz("Path", "C:\\gate\\x.exe")));
+        GatedShell shell(*f.program->machine);
+        platform::ProgramContext context{*f.program->machine, shell};
+        RegistryCleanerPage page(context);
+        QSignalSpy finished(&page, &RegistryCleanerPage::scanFinished);
+        page.Button3->setEnabled(true); // as a previous scan leaves it
+        page.Button1->click();
+        QVERIFY(shell.reached.tryAcquire(1, 10000));
+        QTRY_COMPARE(page.ListView1->topLevelItemCount(), 3);
+        QVERIFY(page.scanning());
+        page.ListView1->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        page.ListView1->topLevelItem(2)->setCheckState(0, Qt::Checked);
+
+        // When the first row is fixed, a posted event ticks the second and unticks the third; the
+        // third must still be in the registry at that moment.
+        QStringList seen;
+        bool thirdStillThere = false;
+        connect(page.ListView1, &QTreeWidget::itemChanged, &page, [&](QTreeWidgetItem *item, int) {
+            if (item->text(0) != RegistryFix::fixedText || seen.contains(item->text(1)))
+                return;
+            seen << item->text(1);
+            if (seen.size() == 1) {
+                registry::RegistryStore store(f.registry());
+                store.SelectRoot(Root::ClassesRoot);
+                thirdStillThere = store.HasKey(".aa3");
+                QTimer::singleShot(0, &page, [&] {
+                    page.ListView1->topLevelItem(1)->setCheckState(0, Qt::Checked);
+                    page.ListView1->topLevelItem(2)->setCheckState(0, Qt::Unchecked);
+                });
+            }
+        });
+        Dialogs::startRecording();
+        Dialogs::queueAnswer(withBackup ? Dialogs::Answer::Ok : Dialogs::Answer::Cancel);
+        const QString backup = f.dir.path() + "/during.reg";
+        if (withBackup)
+            Dialogs::queueText(backup);
+        page.Button3->click();
+        QVERIFY(thirdStillThere);
+        QStringList after;
+        for (int i = 0; i < 3; ++i)
+            after << page.ListView1->topLevelItem(i)->text(0);
+        QCOMPARE(after, captions);
+        registry::RegistryStore store(f.registry());
+        store.SelectRoot(Root::ClassesRoot);
+        QCOMPARE(store.HasKey(".aa2"), !withBackup ? false : true);
+        QVERIFY(store.HasKey(".aa3"));
+        if (withBackup) {
+            QString error;
+            const std::optional<RegFile> recorded = RegFile::parse(test::readFile(backup), &error);
+            QVERIFY2(recorded, qPrintable(error));
+            QCOMPARE(recorded->keys.size(), 2);
+            QCOMPARE(recorded->keys[0].path, QString("HKEY_CLASSES_ROOT\\.aa1"));
+            QCOMPARE(recorded->keys[1].path, QString("HKEY_CLASSES_ROOT\\.aa3"));
+        }
+        // The scan was never stopped, and goes on: what it adds afterwards is not touched.
+        QVERIFY(page.scanning());
+        QVERIFY(!page.Button1->isEnabled());
+        shell.open.release();
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(page.ListView1->topLevelItemCount(), 4);
+        QCOMPARE(page.ListView1->topLevelItem(3)->text(0), QString("Неверная ссылка на файл"));
+        QVERIFY(page.Button1->isEnabled() && page.Button3->isEnabled());
     }
 
     void page()
