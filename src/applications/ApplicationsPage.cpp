@@ -256,8 +256,16 @@ void ApplicationsPage::sButton23Click()
     const std::optional<QString> chosen = Dialogs::openFile(window(), QStringLiteral("Приложения|*.exe"),
                                                             m_context.shell.hostPath(QStringLiteral("C:\\")));
     if (!chosen) return;
-    // The chooser walks the host's files; the machine knows the file by its Windows path.
+    // The chooser walks the host's files; the machine knows the file by its Windows path, which
+    // exists only where one of its drives reaches the file (a Wine prefix's Z: is the host's /).
     const QString path = chosen->startsWith(u'/') ? m_context.machine.windowsPath(*chosen) : *chosen;
+    if (path.startsWith(u'/')) {
+        Dialogs::message(window(), Dialogs::Icon::Error, QStringLiteral("Добавить"),
+                         QStringLiteral("Программа %1 лежит вне дисков машины, и Windows не сможет её запустить. "
+                                        "Выберите программу на одном из дисков машины (например, C:).")
+                             .arg(*chosen));
+        return;
+    }
     const QString name = Dialogs::input(window(), QStringLiteral("Добавить"), QStringLiteral("Введите имя"),
                                         QStringLiteral("Приложение"))
                              .value_or(QStringLiteral("Приложение"));

@@ -77,6 +77,7 @@ struct ApplicationsMachine
     {
         context.reset();
         shell.reset();
+        machine.reset(); // its lock goes with it: the image opened again is writable
         machine = platform::Machine::open(folder(), dir.path());
         shell = std::make_unique<platform::MachineShellServices>(*machine, arguments);
         context = std::make_unique<platform::ProgramContext>(platform::ProgramContext{*machine, *shell});

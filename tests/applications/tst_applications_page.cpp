@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 
 #include <QAction>
+#include <QFile>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
@@ -327,6 +328,51 @@ private slots:
                  QStringList({stored + "|C:\\Program Files\\Игра\\game.exe|HKEY_CU\\Run"}));
         p.machine.open();
         QCOMPARE(p.machine.value(Root::CurrentUser, run64, stored), sz("C:\\Program Files\\Игра\\game.exe"));
+    }
+
+    // A program outside the machine's own folders: Windows can start it only through a drive
+    // that reaches it, so that drive's path is written, and without one nothing is.
+    void addHostProgram_data()
+    {
+        QTest::addColumn<bool>("rootDrive"); // Z: mapped to the host's /, as in every Wine prefix
+        QTest::newRow("a drive reaches it") << true;
+        QTest::newRow("no drive reaches it") << false;
+    }
+    void addHostProgram()
+    {
+        QFETCH(bool, rootDrive);
+        ApplicationsMachine machine;
+        if (rootDrive) {
+            QVERIFY(QFile::link("/", machine.folder() + "/dosdevices/z:"));
+            machine.open();
+        }
+        ApplicationsPage page(*machine.context);
+        const QString host = machine.dir.path() + "/outside/tool.exe";
+        writeFile(host, "MZ");
+        const QByteArray before = readFile(machine.folder() + "/user.reg");
+        Dialogs::queueText(host);
+        Dialogs::queueText(QString("Tool"));
+        find<QPushButton>(&page, "sButton23")->click();
+        const QList<Dialogs::Shown> boxes = Dialogs::takeRecorded();
+        auto *grid = find<QTableWidget>(&page, "SG");
+        if (rootDrive) {
+            QString windows = "Z:" + host;
+            windows.replace('/', '\\');
+            QVERIFY2(boxes.size() == 2, qPrintable(boxes.last().caption + ": " + boxes.last().text));
+            QCOMPARE(gridLines(grid), QStringList({"Tool|" + windows + "|HKEY_CU\\Run"}));
+            // As a program started now reads it.
+            auto reopened = platform::Machine::open(machine.folder(), machine.dir.path());
+            registry::RegistryStore store(reopened->registry());
+            QVERIFY(store.OpenPath("\\" + run64.toStdString(), false));
+            QCOMPARE(QString::fromStdString(store.GetText("Tool")), windows);
+            return;
+        }
+        QCOMPARE(boxes.size(), 2); // the chooser, then why nothing was added; no name is asked
+        QCOMPARE(boxes[1].icon, Dialogs::Icon::Error);
+        QVERIFY2(boxes[1].text.contains(host) && boxes[1].text.contains("на одном из дисков машины"),
+                 qPrintable(boxes[1].text));
+        QCOMPARE(grid->rowCount(), 0);
+        QCOMPARE(readFile(machine.folder() + "/user.reg"), before);
     }
 
     void addCancelledAtTheFile()
