@@ -7,6 +7,7 @@
 
 #include "Named.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -108,7 +109,6 @@ TResultForm::TResultForm(platform::ShellServices &shell, DuplicateTables &tables
     const int widths[] = {48, 94, 61, 107, 90};
     for (int c = 0; c < 5; ++c)
         DoublesList->setColumnWidth(c, widths[c]);
-    DoublesList->horizontalHeader()->setStretchLastSection(true);
     DoublesList->verticalHeader()->setVisible(false);
     DoublesList->verticalHeader()->setDefaultSectionSize(17);
     DoublesList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -125,6 +125,26 @@ TResultForm::TResultForm(platform::ShellServices &shell, DuplicateTables &tables
     });
     connect(DoublesList, &QTableWidget::cellDoubleClicked, this, &TResultForm::OpenClick);
     layout->addWidget(DoublesList, 1);
+    DoublesList->viewport()->installEventFilter(this);
+}
+
+// The grid's own area, not the window: it changes with the window and with a scroll bar coming
+// or going, and is up to date only once the grid itself has been resized.
+bool TResultForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == DoublesList->viewport() && event->type() == QEvent::Resize)
+        FormResize();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TResultForm::FormResize()
+{
+    constexpr int gridLines = 5;
+    int others = 0;
+    for (int c = 0; c < 4; ++c)
+        others += DoublesList->columnWidth(c);
+    const int left = DoublesList->viewport()->width() - others - gridLines;
+    DoublesList->setColumnWidth(4, left > 0 ? left : others + gridLines);
 }
 
 void TResultForm::showModal()

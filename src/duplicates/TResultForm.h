@@ -26,6 +26,8 @@ public:
     // Refilled from the tables, then shown modally.
     void showModal();
     void ShowResults();
+    // The folder column takes what the other four leave of the grid's width.
+    void FormResize();
 
     void ByGroupClick() { sortBy(QStringLiteral("Double")); }
     void ByNameClick() { sortBy(QStringLiteral("Name")); }
@@ -47,6 +49,9 @@ public:
     QLabel *DoubleKeys = nullptr;
 
     static const QString fileFilter;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void sortBy(const QString &key);

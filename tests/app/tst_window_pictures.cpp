@@ -17,10 +17,13 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QListWidget>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -194,6 +197,15 @@ private slots:
         result->selectRows(0, 1);
         photograph(result, "duplicates-result.png");
         QVERIFY2(cutCaptions(result).isEmpty(), qPrintable(cutCaptions(result).join('\n')));
+        // Made wider, the folder column takes the room.
+        result->move(0, 0);
+        result->resize(820, 460);
+        QTRY_COMPARE(result->width(), 820);
+        photograph(result, "duplicates-result-resized.png");
+        int others = 0;
+        for (int c = 0; c < 4; ++c)
+            others += result->DoublesList->columnWidth(c);
+        QCOMPARE(result->DoublesList->columnWidth(4), result->DoublesList->viewport()->width() - others - 5);
         result->hide();
     }
 
@@ -210,6 +222,23 @@ private slots:
         page->TabbedNotebook1->setCurrentIndex(1);
         photograph(m_form.get(), "advanced-cleaning-filters.png");
         QVERIFY2(cutCaptions(m_form->sFrameBar1).isEmpty(), qPrintable(cutCaptions(m_form->sFrameBar1).join('\n')));
+    }
+
+    // The converter's page on the sample machine: its output folder in one form.
+    void converterPage()
+    {
+        m_form->sFrameBar1->titleButton(4)->click();
+        QTRY_COMPARE(m_form->sPageControl1->currentIndex(), 16);
+        QWidget *page = m_form->sPageControl1->currentWidget();
+        auto *folder = page->findChild<QLineEdit *>("sEdit1");
+        QVERIFY(folder);
+        QCOMPARE(folder->text(), m_dir.path() + "/program/Converts");
+        photograph(m_form.get(), "converter-sample-machine.png");
+        // The chooser's "..." is narrow by design: its three dots are what must fit.
+        QStringList cut = cutCaptions(page).filter(QRegularExpression("^(?!sButton7 )"));
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
+        auto *chooser = page->findChild<QPushButton *>("sButton7");
+        QVERIFY(chooser && chooser->fontMetrics().horizontalAdvance(chooser->text()) < chooser->width());
     }
 
     void systemSettingsPage()

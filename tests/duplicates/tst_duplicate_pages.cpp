@@ -159,6 +159,40 @@ private slots:
         QCOMPARE(f.page->tables().FileTable.size(), 4);
     }
 
+    // The folder column takes what the other four columns and the grid lines leave of the grid,
+    // and, when they leave nothing, their own width; user-set widths of the others count.
+    void resultWindowResize_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("nameWidth"); // column 1, as the user may have dragged it
+        QTest::newRow("wide") << QSize(900, 500) << 94;
+        QTest::newRow("as designed") << QSize(560, 420) << 94;
+        QTest::newRow("a wide name column") << QSize(700, 420) << 300;
+        QTest::newRow("nothing left over") << QSize(560, 420) << 420;
+    }
+    void resultWindowResize()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, nameWidth);
+        Fixture f;
+        TResultForm *result = f.page->resultForm();
+        result->ShowResults();
+        result->DoublesList->setColumnWidth(1, nameWidth);
+        result->show();
+        QVERIFY(QTest::qWaitForWindowExposed(result));
+        result->resize(size);
+        QTRY_COMPARE(result->size(), size);
+        QCoreApplication::processEvents();
+        int others = 0;
+        for (int c = 0; c < 4; ++c)
+            others += result->DoublesList->columnWidth(c);
+        const int left = result->DoublesList->viewport()->width() - others - 5;
+        QCOMPARE(result->DoublesList->columnWidth(4), left > 0 ? left : others + 5);
+        if (size.width() >= 560 && nameWidth == 94)
+            QVERIFY(result->DoublesList->columnWidth(4) > 90);
+        result->close();
+    }
+
     // Deleting to the trash: a cancel keeps all; the confirmation says when a whole group goes;
     // a file changed since the scan stays, and the user is told which.
     void deleteToTrash()
