@@ -5,6 +5,8 @@
 #include "TestMachine.h"
 #include "WineTools.h"
 
+#include "ApplicationsPage.h"
+#include "Dialogs.h"
 #include "InstalledApplications.h"
 #include "StartupManager.h"
 #include "registry/RegistryStore.h"
@@ -12,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -158,7 +161,34 @@ private slots:
         QVERIFY2(user.contains("Added") && user.contains("C:\\added.exe") && user.contains("User"),
                  qPrintable(user));
     }
+
+    // "Добавить" of a program that lies outside the prefix: Windows reaches it through Z:, and
+    // that is the path Wine finds in Run.
+    void addHostProgramThroughDriveZ()
+    {
+        QTemporaryDir dir;
+        const QString prefix = dir.path() + "/prefix";
+        QVERIFY(test::copyPrefix(prefix));
+        const QString host = dir.path() + "/outside/tool.exe";
+        test::writeFile(host, "MZ");
+        QString windows = "Z:" + host;
+        windows.replace('/', '\\');
+        {
+            test::ProgramSession session(prefix, dir.path() + "/program");
+            ApplicationsPage page(*session.context);
+            ui::Dialogs::startRecording();
+            ui::Dialogs::queueText(host);
+            ui::Dialogs::queueText(QString("Tool"));
+            page.sButton23->click();
+            const QList<ui::Dialogs::Shown> shown = ui::Dialogs::takeRecorded();
+            ui::Dialogs::stopRecording();
+            QCOMPARE(shown.size(), 2); // the chooser and the name, nothing else
+        }
+        runBatch(prefix, {"reg query \"" + userRun + "\" /v Tool > C:\\tool.txt"});
+        const QString listed = QString::fromLatin1(test::readFile(prefix + "/drive_c/tool.txt"));
+        QVERIFY2(listed.contains("Tool    REG_SZ    " + windows), qPrintable(listed));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestWineApplications)
+QTEST_MAIN(TestWineApplications)
 #include "tst_wine_applications.moc"
