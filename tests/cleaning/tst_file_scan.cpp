@@ -1,5 +1,6 @@
 // The file scan component on a machine image: walk order, masks, sub-folders, links, runs that
 // overlap or end early.
+#include "ForwardingShell.h"
 #include "TestMachine.h"
 
 #include "TmFileScan.h"
@@ -28,10 +29,10 @@ namespace {
 // The machine's shell with a directory search order that no host gives by itself (names
 // descending), so a scan that sorts, or reads the host folders itself, shows. Folders named in
 // `unreadable` yield nothing, as the shell does for a folder it cannot read.
-class OrderedShell final : public ShellServices
+class OrderedShell final : public test::ForwardingShell
 {
 public:
-    explicit OrderedShell(ShellServices &inner) : m_inner(inner) {}
+    explicit OrderedShell(ShellServices &inner) : ForwardingShell(inner) {}
 
     QStringList unreadable;
 
@@ -48,48 +49,14 @@ public:
             if (QThread::currentThread() == qApp->thread()) m_listedOnMain = true;
         }
         if (unreadable.contains(folder, Qt::CaseInsensitive)) return {};
-        QList<FoundEntry> entries = m_inner.listFolder(folder, mask, detail);
+        QList<FoundEntry> entries = ForwardingShell::listFolder(folder, mask, detail);
         std::sort(entries.begin(), entries.end(), [](const FoundEntry &a, const FoundEntry &b) {
             return a.name.compare(b.name, Qt::CaseInsensitive) > 0;
         });
         return entries;
     }
-    bool entryAt(const QString &path, FoundEntry &entry) override { return m_inner.entryAt(path, entry); }
-    bool fileExists(const QString &path) override { return m_inner.fileExists(path); }
-    bool folderExists(const QString &path) override { return m_inner.folderExists(path); }
-    bool deleteFile(const QString &path, const QString &within) override
-    {
-        return m_inner.deleteFile(path, within);
-    }
-    void deleteList(const QStringList &paths, const QString &within) override
-    {
-        m_inner.deleteList(paths, within);
-    }
-    void deleteListToRecycleBin(const QStringList &paths) override { m_inner.deleteListToRecycleBin(paths); }
-    void openItem(const QString &path) override { m_inner.openItem(path); }
-    bool runCommandLine(const QString &commandLine, QString *error) override
-    {
-        return m_inner.runCommandLine(commandLine, error);
-    }
-    QString typeName(const QString &path) override { return m_inner.typeName(path); }
-    QString iconName(const QString &path) override { return m_inner.iconName(path); }
-    QString windowsFolder() override { return m_inner.windowsFolder(); }
-    QString systemFolder() override { return m_inner.systemFolder(); }
-    QString expandEnvironment(const QString &text) override { return m_inner.expandEnvironment(text); }
-    QString specialFolder(platform::SpecialFolder folder) override { return m_inner.specialFolder(folder); }
-    QList<platform::DriveEntry> drives() override { return m_inner.drives(); }
-    int driveType(const QString &root) override { return m_inner.driveType(root); }
-    quint32 volumeSerial(const QString &root) override { return m_inner.volumeSerial(root); }
-    int compareText(const QString &a, const QString &b) override { return m_inner.compareText(a, b); }
-    platform::LocalTime localTime() override { return m_inner.localTime(); }
-    int argumentCount() override { return m_inner.argumentCount(); }
-    QString programFolder() override { return m_inner.programFolder(); }
-    QString hostPath(const QString &path) override { return m_inner.hostPath(path); }
-    QStringList urlCacheEntries() override { return m_inner.urlCacheEntries(); }
-    bool deleteUrlCacheEntry(const QString &url) override { return m_inner.deleteUrlCacheEntry(url); }
 
 private:
-    ShellServices &m_inner;
     mutable QMutex m_mutex;
     bool m_listedOnMain = false;
 };

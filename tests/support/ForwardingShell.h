@@ -2,13 +2,19 @@
 
 #include "shell/MachineShellServices.h"
 
+#include <memory>
+
 namespace tolvex::test {
 
-// The machine's real shell services, for a test to change one or two calls of.
+// Real shell services (the machine's own, or any given), for a test to change one or two calls of.
 class ForwardingShell : public platform::ShellServices
 {
 public:
-    explicit ForwardingShell(platform::Machine &machine) : m_inner(machine) {}
+    explicit ForwardingShell(platform::Machine &machine)
+        : m_owned(std::make_unique<platform::MachineShellServices>(machine)), m_inner(*m_owned)
+    {
+    }
+    explicit ForwardingShell(platform::ShellServices &inner) : m_inner(inner) {}
 
     QList<platform::FoundEntry> listFolder(const QString &f, const QString &m, Detail d) override
     {
@@ -39,8 +45,9 @@ public:
     QStringList urlCacheEntries() override { return m_inner.urlCacheEntries(); }
     bool deleteUrlCacheEntry(const QString &u) override { return m_inner.deleteUrlCacheEntry(u); }
 
-protected:
-    platform::MachineShellServices m_inner;
+private:
+    std::unique_ptr<platform::MachineShellServices> m_owned;
+    platform::ShellServices &m_inner;
 };
 
 } // namespace tolvex::test
