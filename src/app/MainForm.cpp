@@ -35,6 +35,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTimer>
 
 #include <array>
 
@@ -189,9 +190,13 @@ void TMainForm::followMachine()
     showMachineState();
     connect(m_watcher, &platform::MachineWatcher::holdStarted, this, [this] {
         showMachineState();
-        // Said once, as at start-up.
-        ui::Dialogs::message(this, ui::Dialogs::Icon::Warning, QStringLiteral("Tolvex"),
-                             m_context.machine.readOnlyNotice());
+        // Said once, as at start-up; from its own event, since a box shown from inside the
+        // watcher's look would stop it looking while the box is open.
+        QTimer::singleShot(0, this, [this] {
+            if (m_watcher->held())
+                ui::Dialogs::message(this, ui::Dialogs::Icon::Warning, QStringLiteral("Tolvex"),
+                                     m_context.machine.readOnlyNotice());
+        });
     });
     connect(m_watcher, &platform::MachineWatcher::holdEnded, this, &TMainForm::showMachineState);
     connect(m_watcher, &platform::MachineWatcher::reloadFailed, this,
