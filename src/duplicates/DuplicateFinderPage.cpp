@@ -4,6 +4,7 @@
 #include "ProgramContext.h"
 #include "TAddFolderDialog.h"
 #include "TResultForm.h"
+#include "DuplicateScan.h"
 #include "ini/IniDocument.h"
 #include "text/PathParts.h"
 
@@ -50,9 +51,25 @@ DuplicateFinderPage::DuplicateFinderPage(platform::ProgramContext &context, QWid
         QMenu menu;
         menu.addAction(QStringLiteral("Добавить"), this, &DuplicateFinderPage::AddButtonClick);
         menu.addAction(QStringLiteral("Удалить"), this, &DuplicateFinderPage::RemoveButtonClick);
+        if (QListWidgetItem *item = FoldersListBox->itemAt(at)) {
+            QAction *guard = menu.addAction(QStringLiteral("Защищённая папка"), this, [this, item] { toggleProtected(item); });
+            guard->setObjectName(QStringLiteral("ProtectFolder"));
+            guard->setCheckable(true);
+            guard->setChecked(item->checkState() == Qt::Checked);
+        }
         menu.exec(FoldersListBox->mapToGlobal(at));
     });
     listLayout->addWidget(FoldersListBox);
+    auto *hint = named(new QLabel(QStringLiteral("Флажок защищает папку: её файлы сравниваются, но не отмечаются, "
+                                                 "не удаляются и не заменяются."),
+                                  listBox),
+                       "ProtectedHint");
+    hint->setWordWrap(true);
+    listLayout->addWidget(hint);
+    ProtectWindowsCheckBox = named(new QCheckBox(listBox), "ProtectWindowsCheckBox");
+    ProtectWindowsCheckBox->setChecked(true);
+    ProtectWindowsCheckBox->setVisible(false);
+    listLayout->addWidget(ProtectWindowsCheckBox);
     outer->addWidget(listBox, 1);
 
     auto *side = new QVBoxLayout;
@@ -107,6 +124,7 @@ DuplicateFinderPage::DuplicateFinderPage(platform::ProgramContext &context, QWid
     side->addStretch(1);
     outer->addLayout(side);
 
+    connect(ScanSubfoldersCheckBox, &QCheckBox::toggled, this, &DuplicateFinderPage::updateWindowsProtection);
     connect(AddButton, &QPushButton::clicked, this, &DuplicateFinderPage::AddButtonClick);
     connect(RemoveButton, &QPushButton::clicked, this, &DuplicateFinderPage::RemoveButtonClick);
     connect(StartButton, &QPushButton::clicked, this, &DuplicateFinderPage::StartButtonClick);
@@ -116,7 +134,9 @@ DuplicateFinderPage::DuplicateFinderPage(platform::ProgramContext &context, QWid
     m_result = new TResultForm(context.shell, m_tables, this);
 }
 
-DuplicateFinderPage::~DuplicateFinderPage() = default;
+// The worker writes into the tables, which go with this object's members, before the children
+// (the thread among them) would: it is stopped and waited for first.
+DuplicateFinderPage::~DuplicateFinderPage() { delete m_thread.data(); }
 
 bool DuplicateFinderPage::scanning() const { return StartButton->property("Tag").toInt() == 1; }
 
@@ -126,6 +146,49 @@ QStringList DuplicateFinderPage::folders() const
     for (int i = 0; i < FoldersListBox->count(); ++i)
         list.append(FoldersListBox->item(i)->text());
     return list;
+}
+
+QStringList DuplicateFinderPage::protectedFolders() const
+{
+    QStringList list;
+    for (int i = 0; i < FoldersListBox->count(); ++i)
+        if (FoldersListBox->item(i)->checkState() == Qt::Checked)
+            list.append(FoldersListBox->item(i)->text());
+    if (!ProtectWindowsCheckBox->isHidden() && ProtectWindowsCheckBox->isChecked())
+        list.append(ProtectWindowsCheckBox->property("folder").toString());
+    return list;
+}
+
+void DuplicateFinderPage::setFolders(const QStringList &list, const QStringList &protectedList)
+{
+    FoldersListBox->clear();
+    for (const QString &path : list) {
+        auto *item = new QListWidgetItem(path, FoldersListBox);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(protectedList.contains(path, Qt::CaseSensitive) ? Qt::Checked : Qt::Unchecked);
+    }
+    updateWindowsProtection();
+}
+
+void DuplicateFinderPage::toggleProtected(QListWidgetItem *item)
+{
+    if (scanning())
+        return;
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+void DuplicateFinderPage::updateWindowsProtection()
+{
+    const QString windows = DuplicateScan::windowsFolderWithin(folders(), m_context.shell.windowsFolder(),
+                                                               ScanSubfoldersCheckBox->isChecked());
+    ProtectWindowsCheckBox->setProperty("folder", windows);
+    ProtectWindowsCheckBox->setText(QStringLiteral("Защитить папку Windows"));
+    ProtectWindowsCheckBox->setToolTip(QStringLiteral("%1 лежит в папке из списка. Windows и Wine намеренно держат "
+                                                      "одинаковые копии системных файлов: удаление одной из них "
+                                                      "ломает программы")
+                                           .arg(windows));
+    ProtectWindowsCheckBox->setHidden(windows.isEmpty());
 }
 
 void DuplicateFinderPage::AddButtonClick()
@@ -144,8 +207,11 @@ void DuplicateFinderPage::AddButtonClick()
             // From the first add on, the list keeps the locale's order, case ignored.
             std::stable_sort(list.begin(), list.end(),
                              [this](const QString &a, const QString &b) { return m_context.shell.compareText(a, b) < 0; });
-            FoldersListBox->clear();
-            FoldersListBox->addItems(list);
+            QStringList marked;
+            for (int i = 0; i < FoldersListBox->count(); ++i)
+                if (FoldersListBox->item(i)->checkState() == Qt::Checked)
+                    marked.append(FoldersListBox->item(i)->text());
+            setFolders(list, marked);
             m_sorted = true;
         }
     }
@@ -159,6 +225,7 @@ void DuplicateFinderPage::RemoveButtonClick()
         return;
     if (QListWidgetItem *item = FoldersListBox->currentItem(); item && item->isSelected())
         delete item;
+    updateWindowsProtection();
     if (FoldersListBox->count() == 0)
         StartButton->setEnabled(false);
 }
@@ -171,8 +238,9 @@ void DuplicateFinderPage::StartButtonClick()
         return;
     }
     m_thread = new TProgressThread(m_context.shell, m_tables, this);
+    updateWindowsProtection();
     if (!m_thread->scan().prepare(folders(), {CheckBox1->isChecked(), CheckBox2->isChecked(), CheckBox3->isChecked()},
-                                  ScanSubfoldersCheckBox->isChecked())) {
+                                  ScanSubfoldersCheckBox->isChecked(), protectedFolders())) {
         delete m_thread;
         return;
     }
@@ -208,8 +276,14 @@ void DuplicateFinderPage::LoadNAntiD(const ini::IniDocument &config)
 {
     bool ok = false;
     const int count = qBound(0, config.value(section, QStringLiteral("Count")).toInt(&ok), 100000);
-    for (int k = 0; ok && k < count; ++k)
-        FoldersListBox->addItem(config.value(section, QStringLiteral("Paths") + QString::number(k)));
+    QStringList list, marked;
+    for (int k = 0; ok && k < count; ++k) {
+        list.append(config.value(section, QStringLiteral("Paths") + QString::number(k)));
+        if (config.value(section, QStringLiteral("Protected") + QString::number(k)) == u"1")
+            marked.append(list.last());
+    }
+    ProtectWindowsCheckBox->setChecked(config.value(section, QStringLiteral("ProtectWindows")) != u"0");
+    setFolders(list, marked);
 }
 
 void DuplicateFinderPage::SaveNAntiD(ini::IniDocument &config) const
@@ -218,6 +292,17 @@ void DuplicateFinderPage::SaveNAntiD(ini::IniDocument &config) const
     config.setValue(section, QStringLiteral("Count"), QString::number(list.size()));
     for (int k = 0; k < list.size(); ++k)
         config.setValue(section, QStringLiteral("Paths") + QString::number(k), list[k]);
+    // Keys a reader of the folder list alone passes over, written only where they say something.
+    auto mark = [&](const QString &key, bool on, bool byDefault) {
+        if (on == byDefault)
+            config.removeKey(section, key);
+        else
+            config.setValue(section, key, on ? QStringLiteral("1") : QStringLiteral("0"));
+    };
+    for (int k = 0; k < list.size(); ++k)
+        mark(QStringLiteral("Protected") + QString::number(k), FoldersListBox->item(k)->checkState() == Qt::Checked,
+             false);
+    mark(QStringLiteral("ProtectWindows"), ProtectWindowsCheckBox->isChecked(), true);
 }
 
 } // namespace tolvex::duplicates

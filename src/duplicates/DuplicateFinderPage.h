@@ -9,6 +9,7 @@
 class QCheckBox;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
 
@@ -51,6 +52,9 @@ public:
     QPushButton *AddButton = nullptr;
     QPushButton *RemoveButton = nullptr;
     QCheckBox *ScanSubfoldersCheckBox = nullptr;
+    // Shown while a listed folder holds the machine's Windows folder, whose files stay protected
+    // unless it is unticked.
+    QCheckBox *ProtectWindowsCheckBox = nullptr;
     QCheckBox *CheckBox1 = nullptr;
     QCheckBox *CheckBox2 = nullptr;
     QCheckBox *CheckBox3 = nullptr;
@@ -66,6 +70,11 @@ signals:
 private:
     void scanFinished();
     QStringList folders() const;
+    // The folders of the list whose check box is ticked, and the Windows folder while it counts.
+    QStringList protectedFolders() const;
+    void setFolders(const QStringList &list, const QStringList &protectedList);
+    void toggleProtected(QListWidgetItem *item);
+    void updateWindowsProtection();
 
     platform::ProgramContext &m_context;
     DuplicateTables m_tables;

@@ -95,11 +95,13 @@ QString DuplicateScan::endText(End end, qsizetype found)
     return {};
 }
 
-bool DuplicateScan::prepare(const QStringList &folderList, const DuplicateCriteria &criteria, bool scanSubfolders)
+bool DuplicateScan::prepare(const QStringList &folderList, const DuplicateCriteria &criteria, bool scanSubfolders,
+                            const QStringList &protectedFolders)
 {
     if (folderList.isEmpty())
         return false;
     m_subfolders = scanSubfolders;
+    m_protected = protectedFolders;
     m_tables.criteria = criteria;
     m_tables.FolderTable = {FolderEntry{}};
     m_tables.FileTable.clear();
@@ -110,10 +112,29 @@ bool DuplicateScan::prepare(const QStringList &folderList, const DuplicateCriter
         for (qsizetype c = 0; scanSubfolders && c < i && !covered; ++c)
             covered = folderList[c].size() < item.size() && item.startsWith(folderList[c], Qt::CaseSensitive);
         if (!covered)
-            m_tables.FolderTable.append({0, item.left(item.size() - 1)});
+            m_tables.FolderTable.append({0, item.left(item.size() - 1), isProtectedPath(item)});
     }
     StopRequested = false;
     return true;
+}
+
+QString DuplicateScan::windowsFolderWithin(const QStringList &folderList, const QString &windowsFolder,
+                                           bool scanSubfolders)
+{
+    if (windowsFolder.isEmpty())
+        return {};
+    const QString folder = windowsFolder.endsWith(u'\\') ? windowsFolder : windowsFolder + u'\\';
+    for (const QString &item : folderList)
+        if (scanSubfolders ? folder.startsWith(item, Qt::CaseInsensitive) : folder.compare(item, Qt::CaseInsensitive) == 0)
+            return folder;
+    return {};
+}
+
+// Windows paths name one folder whatever their letters' case.
+bool DuplicateScan::isProtectedPath(const QString &folder) const
+{
+    return std::any_of(m_protected.begin(), m_protected.end(),
+                       [&](const QString &p) { return folder.startsWith(p, Qt::CaseInsensitive); });
 }
 
 void DuplicateScan::operation(const QString &text)
@@ -209,7 +230,10 @@ bool DuplicateScan::collect()
                     continue;
                 if (entry.isFolder) {
                     if (m_subfolders)
-                        m_tables.FolderTable.append({qint32(i), entry.name});
+                        m_tables.FolderTable.append(
+                            {qint32(i), entry.name,
+                             m_tables.FolderTable[i].Protected ||
+                                 (!m_protected.isEmpty() && isProtectedPath(paths[i - first] + entry.name + u'\\'))});
                     continue;
                 }
                 if (entry.fileId) {
@@ -224,6 +248,7 @@ bool DuplicateScan::collect()
                 file.FullSize = entry.size;
                 file.Name = entry.name;
                 file.FileId = entry.fileId;
+                file.LastWrite = entry.lastWrite;
                 m_tables.FileTable.append(std::move(file));
             }
         }

@@ -31,7 +31,9 @@ public:
     std::atomic<bool> StopRequested{false};
 
     // The start press: the top-level folders from the folder list. False with an empty list.
-    bool prepare(const QStringList &folderList, const DuplicateCriteria &criteria, bool scanSubfolders);
+    // Folders at or below one of `protectedFolders` are marked protected.
+    bool prepare(const QStringList &folderList, const DuplicateCriteria &criteria, bool scanSubfolders,
+                 const QStringList &protectedFolders = {});
     // The four phases, on whatever thread calls it; the tables are the scan's until it returns.
     End run();
 
@@ -44,6 +46,10 @@ public:
     bool scanSubfolders() const { return m_subfolders; }
 
     static QString endText(End end, qsizetype found);
+    // The machine's Windows folder, with its backslash, when the scan of `folderList` reaches it;
+    // empty otherwise. Windows and Wine keep identical copies of system files on purpose, so it is
+    // protected unless the user says otherwise.
+    static QString windowsFolderWithin(const QStringList &folderList, const QString &windowsFolder, bool scanSubfolders);
 
 private:
     bool collect();
@@ -60,7 +66,10 @@ private:
 
     platform::ShellServices &m_shell;
     DuplicateTables &m_tables;
+    bool isProtectedPath(const QString &folder) const;
+
     bool m_subfolders = true;
+    QStringList m_protected;
     std::atomic<quint64> m_bytesRead{0};
     QElapsedTimer m_lastReport;
     quint64 m_scanId = 0;

@@ -16,6 +16,18 @@ QString DuplicateTables::FolderPath(qint32 index) const
     return path;
 }
 
+qint32 DuplicateTables::topFolder(qsizetype row) const
+{
+    qint32 index = FileTable[row].Folder;
+    for (int steps = 0; index > 0 && index < FolderTable.size() && FolderTable[index].Parent > 0 &&
+                        steps < FolderTable.size();
+         ++steps)
+        index = FolderTable[index].Parent;
+    return index;
+}
+
+QString DuplicateTables::topFolderPath(qsizetype row) const { return FolderPath(topFolder(row)); }
+
 void DuplicateTables::RemoveFileEntry(qsizetype index)
 {
     if (index >= 0 && index < FileTable.size())

@@ -11,6 +11,8 @@ struct FolderEntry
 {
     qint32 Parent = 0; // 0 for a top-level folder
     QString Name;      // a top-level folder: its whole path without the final backslash ("C:")
+    // Its files are compared as any other but never ticked, deleted or replaced.
+    bool Protected = false;
 };
 
 struct FileEntry
@@ -22,6 +24,8 @@ struct FileEntry
     QString Name;
     quint64 FullSize = 0; // the whole size: what comparisons use
     quint64 FileId = 0;   // one file whatever its name; 0 when unknown (a loaded result)
+    quint64 LastWrite = 0; // FILETIME ticks as the scan saw them; 0 when unknown (a loaded result)
+    bool Ticked = false;   // chosen for deletion or replacement; never saved
 };
 
 struct DuplicateCriteria
@@ -44,6 +48,15 @@ struct DuplicateTables
     // The folder's Windows path ending with a backslash; "" for 0.
     QString FolderPath(qint32 index) const;
     QString filePath(qsizetype row) const { return FolderPath(FileTable[row].Folder) + FileTable[row].Name; }
+    bool isProtected(qsizetype row) const
+    {
+        const qint32 folder = FileTable[row].Folder;
+        return folder > 0 && folder < FolderTable.size() && FolderTable[folder].Protected;
+    }
+    // The path of the listed folder a row lies under ("C:\Data\"), which a deletion never leaves.
+    QString topFolderPath(qsizetype row) const;
+    // The index of that listed folder: 1 for the first folder of the list.
+    qint32 topFolder(qsizetype row) const;
     void RemoveFileEntry(qsizetype index);
     // Stable and ascending by "Double", "Name", "Size", "Time" or "Folder"; names and folders
     // in the locale's order ignoring case, through `compareText`.

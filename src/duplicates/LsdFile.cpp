@@ -22,8 +22,9 @@ void putInt(QByteArray &out, quint32 value)
 quint32 intAt(const QByteArray &bytes, qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); }
 
 // A name as its record holds it: Windows-1251, or UTF-8 cut on a character boundary and marked by
-// a 1 in the first padding byte when the name has no Windows-1251 form.
-void putName(QByteArray &out, const QString &name)
+// a 1 in the first padding byte when the name has no Windows-1251 form. The second padding byte
+// is the record's own mark (a protected folder); readers that know nothing of it skip it.
+void putName(QByteArray &out, const QString &name, bool mark = false)
 {
     QByteArray bytes;
     bool utf8 = !text::fitsWindows1251(name);
@@ -40,7 +41,8 @@ void putName(QByteArray &out, const QString &name)
     out.append(bytes);
     out.append(QByteArray(nameBytes - bytes.size(), '\0'));
     out.append(utf8 ? '\1' : '\0');
-    out.append(QByteArray(2, '\0'));
+    out.append(mark ? '\1' : '\0');
+    out.append('\0');
 }
 
 bool nameAt(const QByteArray &bytes, qsizetype at, QString &name)
@@ -66,7 +68,7 @@ QByteArray LsdFile::write(const DuplicateTables &tables)
     putInt(out, quint32(tables.FolderTable.size()));
     for (const FolderEntry &folder : tables.FolderTable) {
         putInt(out, quint32(folder.Parent));
-        putName(out, folder.Name);
+        putName(out, folder.Name, folder.Protected);
     }
     putInt(out, quint32(tables.FileTable.size()));
     for (const FileEntry &file : tables.FileTable) {
@@ -111,6 +113,7 @@ bool LsdFile::read(const QByteArray &bytes, DuplicateTables &tables, QString *er
             return fail(damaged.arg(QStringLiteral("папка %1 ссылается на папку %2").arg(i).arg(folder.Parent)));
         if (!nameAt(bytes, at + 4, folder.Name))
             return fail(damaged.arg(QStringLiteral("длина имени папки %1 больше 128").arg(i)));
+        folder.Protected = bytes[at + 4 + 1 + nameBytes + 1] == '\1';
         read.FolderTable.append(folder);
     }
     for (quint64 i = 0; i < files; ++i) {

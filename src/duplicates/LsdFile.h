@@ -8,7 +8,8 @@
 namespace tolvex::duplicates {
 
 // The .LsD result file: a magic number, the three criteria, the folder records and the file
-// records, little-endian, 136 and 148 bytes a record, names cut to 128 bytes.
+// records, little-endian, 136 and 148 bytes a record, names cut to 128 bytes. A protected folder
+// is marked in a padding byte of its record; ticks are not saved.
 class LsdFile
 {
 public:

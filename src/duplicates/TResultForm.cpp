@@ -2,8 +2,8 @@
 
 #include "Dialogs.h"
 #include "LsdFile.h"
+#include "ResultActions.h"
 #include "ResultTexts.h"
-#include "shell/ShellServices.h"
 
 #include "Named.h"
 
@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScopedValueRollback>
 #include <QSet>
 #include <QStyle>
 #include <QTableWidget>
@@ -47,6 +48,21 @@ TResultForm::TResultForm(platform::ShellServices &shell, DuplicateTables &tables
     file->addAction(QStringLiteral("Открыть папку"), this, &TResultForm::OpenFolderClick)->setObjectName("OpenFolder");
     file->addAction(QStringLiteral("Удалить из списка"), this, &TResultForm::DeleteFromListClick)->setObjectName("DeleteFromList");
     file->addAction(QStringLiteral("Удалить с диска"), this, &TResultForm::DeleteToRecyleClick)->setObjectName("DeleteToRecyle");
+    file->addSeparator();
+    file->addAction(QStringLiteral("Заменить жёсткой ссылкой"), this, [this] { ReplaceClick(platform::LinkKind::HardLink); })
+        ->setObjectName("ReplaceByLink");
+    file->addAction(QStringLiteral("Заменить клоном (btrfs, XFS)"), this, [this] { ReplaceClick(platform::LinkKind::Clone); })
+        ->setObjectName("ReplaceByClone");
+    QMenu *ticks = menus->addMenu(QStringLiteral("Отметка"));
+    const QList<std::tuple<const char *, QString, KeepRule>> rules = {
+        {"KeepNewest", QStringLiteral("Оставить самый новый"), KeepRule::Newest},
+        {"KeepOldest", QStringLiteral("Оставить самый старый"), KeepRule::Oldest},
+        {"KeepFirstFolder", QStringLiteral("Оставить из первой папки списка"), KeepRule::FirstFolder},
+        {"KeepShortestPath", QStringLiteral("Оставить с самым коротким путём"), KeepRule::ShortestPath}};
+    for (const auto &[name, caption, rule] : rules)
+        ticks->addAction(caption, this, [this, rule = rule] { KeepRuleClick(rule); })->setObjectName(name);
+    ticks->addSeparator();
+    ticks->addAction(QStringLiteral("Снять все отметки"), this, &TResultForm::UntickAllClick)->setObjectName("UntickAll");
     QMenu *sorting = menus->addMenu(QStringLiteral("Сортировка"));
     sorting->addAction(QStringLiteral("По группе"), this, &TResultForm::ByGroupClick)->setObjectName("ByGroup");
     sorting->addAction(QStringLiteral("По имени"), this, &TResultForm::ByNameClick)->setObjectName("ByName");
@@ -124,6 +140,9 @@ TResultForm::TResultForm(platform::ShellServices &shell, DuplicateTables &tables
         menu.exec(DoublesList->viewport()->mapToGlobal(at));
     });
     connect(DoublesList, &QTableWidget::cellDoubleClicked, this, &TResultForm::OpenClick);
+    connect(DoublesList, &QTableWidget::cellChanged, this, &TResultForm::tickChanged);
+    DoublesList->setToolTip(QStringLiteral("Флажок отмечает файл для удаления или замены ссылкой; "
+                                           "файлы защищённых папок выделены и не отмечаются"));
     layout->addWidget(DoublesList, 1);
     DoublesList->viewport()->installEventFilter(this);
 }
@@ -155,18 +174,81 @@ void TResultForm::showModal()
 
 void TResultForm::ShowResults()
 {
+    const QScopedValueRollback filling(m_filling, true);
     DoubleKeys->setText(criteriaText(m_tables.criteria));
     const QList<FileEntry> &files = m_tables.FileTable;
     DoublesList->clearContents();
     // An empty table still shows one empty row under the header.
     DoublesList->setRowCount(qMax<int>(1, int(files.size())));
+    const QBrush protectedBrush(QColor(0xFF, 0xF4, 0xC8));
+    const QString protectedTip = QStringLiteral("Защищённая папка: файл сравнивается, но не отмечается, "
+                                                "не удаляется и не заменяется");
     for (int k = 0; k < files.size(); ++k) {
         const FileEntry &e = files[k];
+        const bool isProtected = m_tables.isProtected(k);
         const QStringList cells{QString::number(e.Double), e.Name, sizeText(e.Size), timeText(e.Time),
                                 m_tables.FolderPath(e.Folder)};
-        for (int c = 0; c < cells.size(); ++c)
-            DoublesList->setItem(k, c, new QTableWidgetItem(cells[c]));
+        for (int c = 0; c < cells.size(); ++c) {
+            auto *item = new QTableWidgetItem(cells[c]);
+            if (c == 0 && !isProtected) {
+                item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+                item->setCheckState(e.Ticked ? Qt::Checked : Qt::Unchecked);
+            }
+            if (isProtected) {
+                item->setBackground(protectedBrush);
+                item->setToolTip(protectedTip);
+            }
+            DoublesList->setItem(k, c, item);
+        }
     }
+}
+
+void TResultForm::tickChanged(int row, int column)
+{
+    if (m_filling || column != 0 || row >= m_tables.FileTable.size() || m_tables.isProtected(row))
+        return;
+    if (const QTableWidgetItem *item = DoublesList->item(row, 0))
+        m_tables.FileTable[row].Ticked = item->checkState() == Qt::Checked;
+}
+
+void TResultForm::KeepRuleClick(KeepRule rule)
+{
+    if (m_tables.FileTable.isEmpty())
+        return;
+    const Ticking ticking = tickAllButKept(m_tables, rule);
+    ShowResults();
+    Dialogs::message(this, Dialogs::Icon::Information, QStringLiteral("Отметка"), ticking.text());
+}
+
+void TResultForm::UntickAllClick()
+{
+    for (FileEntry &file : m_tables.FileTable)
+        file.Ticked = false;
+    ShowResults();
+}
+
+void TResultForm::ReplaceClick(platform::LinkKind kind)
+{
+    const QString caption = kind == platform::LinkKind::HardLink ? QStringLiteral("Заменить жёсткой ссылкой")
+                                                                 : QStringLiteral("Заменить клоном");
+    qsizetype ticked = 0;
+    for (const FileEntry &file : std::as_const(m_tables.FileTable))
+        ticked += file.Ticked;
+    if (ticked == 0) {
+        Dialogs::message(this, Dialogs::Icon::Information, caption,
+                         QStringLiteral("Отметьте файлы, которые нужно заменить: флажками или правилом меню «Отметка»."));
+        return;
+    }
+    const QString how = kind == platform::LinkKind::HardLink
+                            ? QStringLiteral("жёсткой ссылкой на оставляемый файл своей группы (первый неотмеченный)")
+                            : QStringLiteral("клоном оставляемого файла своей группы (первого неотмеченного)");
+    if (!Dialogs::confirm(this, caption, QStringLiteral("Заменить %1 отмеченных файл(ов) %2?").arg(ticked).arg(how),
+                          Dialogs::Icon::Warning))
+        return;
+    const Replacement done = replaceTicked(m_shell, m_tables, kind);
+    ShowResults();
+    Dialogs::message(this, done.failed.isEmpty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning, caption,
+                     done.text(kind));
 }
 
 void TResultForm::sortBy(const QString &key)
@@ -175,9 +257,9 @@ void TResultForm::sortBy(const QString &key)
     ShowResults();
 }
 
-QList<int> TResultForm::selectedRows() const
+QList<qsizetype> TResultForm::selectedRows() const
 {
-    QList<int> rows;
+    QList<qsizetype> rows;
     if (m_tables.FileTable.isEmpty())
         return rows;
     for (const QTableWidgetSelectionRange &range : DoublesList->selectedRanges())
@@ -196,77 +278,49 @@ void TResultForm::selectRows(int first, int last)
 
 void TResultForm::OpenClick()
 {
-    for (int row : selectedRows())
+    for (qsizetype row : selectedRows())
         m_shell.openItem(m_tables.filePath(row));
 }
 
 void TResultForm::OpenFolderClick()
 {
-    for (int row : selectedRows())
+    for (qsizetype row : selectedRows())
         m_shell.openItem(m_tables.FolderPath(m_tables.FileTable[row].Folder));
 }
 
 void TResultForm::DeleteFromListClick()
 {
-    const QList<int> rows = selectedRows();
+    const QList<qsizetype> rows = selectedRows();
     if (rows.isEmpty())
         return;
-    for (int n = 0; n < rows.size(); ++n)
+    for (qsizetype n = 0; n < rows.size(); ++n)
         m_tables.RemoveFileEntry(rows.first());
     ShowResults();
 }
 
-// Each file is looked at again before it goes: one that is no longer the file its row shows
-// (changed since the scan, or a result loaded from a file made earlier) stays, and the user is
-// told which. Deleting every member of a group is said before anything moves.
+// The ticked files, else the selected ones. Each file is looked at again before it goes: one that
+// is no longer the file its row shows (changed since the scan, or a result loaded from a file
+// made earlier) stays, and so does every file of a protected folder; the user is told which.
+// Deleting every member of a group is said before anything moves.
 void TResultForm::DeleteToRecyleClick()
 {
-    const QList<int> rows = selectedRows();
+    const QList<qsizetype> rows = chosenRows(m_tables, selectedRows());
     if (rows.isEmpty())
         return;
-    QStringList paths, changed;
-    for (int row : rows) {
-        const FileEntry &e = m_tables.FileTable[row];
-        const QString path = m_tables.filePath(row);
-        platform::FoundEntry now;
-        const bool same = m_shell.entryAt(path, now) && !now.isFolder && !now.isLink &&
-                          qint32(quint32(now.size)) == e.Size && (e.FileId == 0 || now.size == e.FullSize);
-        (same ? paths : changed).append(path);
-    }
-    QSet<quint32> selectedGroups;
-    for (int row : rows)
-        selectedGroups.insert(m_tables.FileTable[row].Double);
-    QStringList wholeGroups;
-    for (quint32 group : std::as_const(selectedGroups)) {
-        int members = 0, chosen = 0;
-        for (int r = 0; r < m_tables.FileTable.size(); ++r)
-            if (m_tables.FileTable[r].Double == group) {
-                ++members;
-                chosen += rows.contains(r);
-            }
-        if (group != 0 && members == chosen)
-            wholeGroups.append(QString::number(group));
-    }
-    if (!paths.isEmpty()) {
-        QString question = QStringLiteral("Переместить в корзину %1 файл(ов)?").arg(paths.size());
-        if (!wholeGroups.isEmpty())
+    const Removal plan = planRemoval(m_shell, m_tables, rows);
+    if (!plan.paths.isEmpty()) {
+        QString question = QStringLiteral("Переместить в корзину %1 файл(ов)?").arg(plan.paths.size());
+        if (!plan.wholeGroups.isEmpty())
             question += QStringLiteral("\nВыбраны все файлы группы %1: после удаления не останется ни одной копии.")
-                            .arg(wholeGroups.join(QStringLiteral(", ")));
+                            .arg(plan.wholeGroups.join(QStringLiteral(", ")));
         if (Dialogs::confirm(this, QStringLiteral("Удалить с диска"), question, Dialogs::Icon::Warning))
-            m_shell.deleteListToRecycleBin(paths);
+            m_shell.deleteListToRecycleBin(plan.paths);
     }
-    // A row whose file is gone leaves the list; the next row takes its place and is looked at.
-    int row = rows.first();
-    for (int n = 0; n < rows.size() && row < m_tables.FileTable.size(); ++n) {
-        if (!m_shell.fileExists(m_tables.filePath(row)))
-            m_tables.RemoveFileEntry(row);
-        else
-            ++row;
-    }
+    // A row whose file is gone leaves the list, whether it went now or before.
+    dropGoneRows(m_shell, m_tables, rows);
     ShowResults();
-    if (!changed.isEmpty())
-        Dialogs::message(this, Dialogs::Icon::Warning, QStringLiteral("Удалить с диска"),
-                         QStringLiteral("Эти файлы изменились после сканирования и не удалены:\n") + changed.join(u'\n'));
+    if (const QString kept = plan.keptText(); !kept.isEmpty())
+        Dialogs::message(this, Dialogs::Icon::Warning, QStringLiteral("Удалить с диска"), kept);
 }
 
 void TResultForm::SaveToFileClick()

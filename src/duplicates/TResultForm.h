@@ -1,16 +1,14 @@
 #pragma once
 
 #include "DuplicateTables.h"
+#include "KeepRules.h"
+#include "shell/ShellServices.h"
 
 #include <QDialog>
 
 class QLabel;
 class QPushButton;
 class QTableWidget;
-
-namespace tolvex::platform {
-class ShellServices;
-}
 
 namespace tolvex::duplicates {
 
@@ -40,9 +38,14 @@ public:
     void DeleteToRecyleClick();
     void SaveToFileClick();
     void LoadFromFileClick();
+    // The keep rules: every file of each group is ticked but the one the rule keeps.
+    void KeepRuleClick(KeepRule rule);
+    void UntickAllClick();
+    // The ticked files become hard links to (or clones of) the file their group keeps.
+    void ReplaceClick(platform::LinkKind kind);
 
     // The selected rows, top to bottom (a contiguous range); none with an empty table.
-    QList<int> selectedRows() const;
+    QList<qsizetype> selectedRows() const;
     void selectRows(int first, int last);
 
     QTableWidget *DoublesList = nullptr;
@@ -55,9 +58,11 @@ protected:
 
 private:
     void sortBy(const QString &key);
+    void tickChanged(int row, int column);
 
     platform::ShellServices &m_shell;
     DuplicateTables &m_tables;
+    bool m_filling = false;
 };
 
 } // namespace tolvex::duplicates

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "CommandLine.h"
+#include "LinkReplacement.h"
 #include "machine/Machine.h"
 #include "registry/RegistryStore.h"
 #include "text/MaskMatcher.h"
@@ -434,6 +435,25 @@ void MachineShellServices::deleteListToRecycleBin(const QStringList &paths)
         if (!host.isEmpty() && host != u"/")
             QFile::moveToTrash(host);
     }
+}
+
+LinkOutcome MachineShellServices::replaceByLink(const LinkRequest &request, QString *error)
+{
+    Fd folder, keptFolder;
+    QByteArray name, keptName;
+    if (!reachEntry(m_machine, request.path, request.within, folder, name))
+        return LinkOutcome::Gone;
+    if (!reachEntry(m_machine, request.keptPath, request.keptWithin, keptFolder, keptName))
+        return LinkOutcome::KeptChanged;
+    const auto accept = [&](const struct stat &st, bool kept) {
+        FoundEntry now;
+        const QString &path = kept ? request.keptPath : request.path;
+        now.name = path.mid(path.lastIndexOf(u'\\') + 1);
+        fillEntry(now, kept ? keptFolder.get() : folder.get(), kept ? keptName.constData() : name.constData(), st);
+        return !request.stillListed || request.stillListed(now, kept);
+    };
+    return replaceEntryByLink(folder.get(), name.constData(), keptFolder.get(), keptName.constData(), request.kind,
+                              accept, error);
 }
 
 void MachineShellServices::openItem(const QString &path)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace tolvex::platform {
 
 // One directory entry, as a directory search reports it.
@@ -27,6 +29,30 @@ struct DriveEntry
     QString root; // "C:\"
     int type = 0; // 2 removable, 3 fixed, 4 network, 5 CD-ROM
     quint32 serial = 0;
+};
+
+// A copy replaced by the file its group keeps: a hard link shares the file, a clone shares only
+// its blocks (btrfs, XFS) and stays a file of its own.
+enum class LinkKind { HardLink, Clone };
+
+enum class LinkOutcome {
+    Replaced,
+    Gone,        // the copy is no longer there
+    Changed,     // the copy is not the file that was listed (or has become a link)
+    KeptChanged, // the kept file is gone or not the file that was listed
+    Differs,     // their bytes are not equal
+    OtherVolume, // they lie on different file systems
+    Unsupported, // the file system cannot clone
+    Failed,      // the error text says why
+};
+
+struct LinkRequest
+{
+    QString path, within;         // the copy, and the listed folder it must be reached under
+    QString keptPath, keptWithin; // the file that stays
+    LinkKind kind = LinkKind::HardLink;
+    // Asked for each file as it is now, opened and not followed through a link; `kept` tells which.
+    std::function<bool(const FoundEntry &now, bool kept)> stillListed;
 };
 
 enum class SpecialFolder { Desktop, Personal, AppData, LocalAppData, Cache, Cookies, History, Recent, Temp };
@@ -62,6 +88,10 @@ public:
     // Permanent and silent; folders go with their contents.
     virtual void deleteList(const QStringList &paths, const QString &within = {}) = 0;
     virtual void deleteListToRecycleBin(const QStringList &paths) = 0;
+    // Replaces a copy by a link to (or a clone of) the kept file once both are still as listed
+    // and their bytes are equal, looked at just before. The link is made under a temporary name
+    // beside the copy and renamed over it, so the copy's path always holds equal contents.
+    virtual LinkOutcome replaceByLink(const LinkRequest &request, QString *error = nullptr) = 0;
     virtual void openItem(const QString &path) = 0;
     // Starts a Windows command line without waiting; false with a Russian reason when it cannot.
     virtual bool runCommandLine(const QString &commandLine, QString *error = nullptr) = 0;
