@@ -190,6 +190,7 @@ void TResultForm::ShowResults()
                                 m_tables.FolderPath(e.Folder)};
         for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
+            item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
             if (c == 0 && !isProtected) {
                 item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
                 item->setCheckState(e.Ticked ? Qt::Checked : Qt::Unchecked);

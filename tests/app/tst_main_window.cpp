@@ -7,6 +7,7 @@
 
 #include "Application.h"
 #include "Dialogs.h"
+#include "DuplicateFinderPage.h"
 #include "ErrorBox.h"
 #include "FrameBar.h"
 #include "MainForm.h"
@@ -34,6 +35,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 
 #include <stdexcept>
@@ -68,6 +70,21 @@ public:
     QString programFolder() override { throw std::runtime_error("Папка программы недоступна"); }
 };
 
+// Shell services whose folder listings are slow and counted, so that a scan is surely running
+// when the window closes, and any listing after the close is seen.
+class SlowListing final : public test::ForwardingShell
+{
+public:
+    using ForwardingShell::ForwardingShell;
+    QList<platform::FoundEntry> listFolder(const QString &f, const QString &m, Detail d) override
+    {
+        ++listings;
+        QThread::msleep(5);
+        return ForwardingShell::listFolder(f, m, d);
+    }
+    std::atomic<int> listings{0};
+};
+
 // A wineserver held open on a folder for the life of the object: the machine there is read-only.
 struct RunningServer
 {
@@ -91,7 +108,7 @@ struct Window
     std::unique_ptr<TMainForm> form;
     std::unique_ptr<RunningServer> server;
 
-    enum Option { Plain, FailingProgramFolder, ReadOnly };
+    enum Option { Plain, FailingProgramFolder, ReadOnly, Slow };
 
     explicit Window(const QByteArray &build, Option option = Plain) : machineFolder(dir.path() + "/machine")
     {
@@ -100,6 +117,8 @@ struct Window
         machine = Machine::open(machineFolder, dir.path() + "/program");
         if (option == FailingProgramFolder)
             shell = std::make_unique<NoProgramFolder>(*machine);
+        else if (option == Slow)
+            shell = std::make_unique<SlowListing>(*machine);
         else
             shell = std::make_unique<platform::MachineShellServices>(*machine);
         context = std::make_unique<platform::ProgramContext>(platform::ProgramContext{*machine, *shell});
@@ -649,6 +668,30 @@ private slots:
         Window w("2600");
         QVERIFY(w.form->close());
         QVERIFY(!w.form->isVisible());
+    }
+
+    // The duplicate scan's worker writes into tables that the window owns: closing the window
+    // mid-scan stops the worker and waits for it before they go (the sanitizer build sees any
+    // write after that).
+    void closingDuringDuplicateScan()
+    {
+        Window w("2600", Window::Slow);
+        for (int i = 0; i < 400; ++i)
+            test::writeFile(w.machineFolder + QString("/drive_c/Tree/f%1/a.txt").arg(i), "same");
+        auto *page = w.find<duplicates::DuplicateFinderPage>("AntiDouble");
+        QVERIFY(page);
+        Dialogs::queueText("C:\\Tree");
+        page->AddButtonClick();
+        page->StartButtonClick();
+        QVERIFY(page->scanning());
+        auto &shell = static_cast<SlowListing &>(*w.shell);
+        QTRY_VERIFY(shell.listings > 2);
+        QVERIFY(w.form->close());
+        w.form.reset();
+        const int atClose = shell.listings;
+        QTest::qWait(100);
+        QCOMPARE(shell.listings.load(), atClose);
+        QVERIFY2(atClose < 401, "the scan ran to its end instead of stopping");
     }
 
     void machineNotice_data()

@@ -5,6 +5,7 @@
 
 #include "Dialogs.h"
 #include "DuplicateFinderPage.h"
+#include "KeepRules.h"
 #include "LsdFile.h"
 #include "TResultForm.h"
 #include "ini/IniDocument.h"
@@ -108,6 +109,84 @@ private slots:
         ini::IniDocument out;
         f.page->SaveNAntiD(out);
         QCOMPARE(out.toBytes(), QByteArray("[AntiD]\r\nCount=2\r\nPaths0=C:\\B\\\r\nPaths1=C:\\A\\\r\n"));
+    }
+
+    // The marks live in keys of their own beside the folder list, written only where they say
+    // something; the Windows folder's box shows while a listed folder holds it.
+    void protectedFolders()
+    {
+        Fixture f;
+        f.add("C:\\B");
+        f.add("C:\\A");
+        QVERIFY(f.page->ProtectWindowsCheckBox->isHidden());
+        f.page->FoldersListBox->item(1)->setCheckState(Qt::Checked); // C:\\B
+        f.add("C:\\");
+        QCOMPARE(f.folders(), QStringList({"C:\\", "C:\\A\\", "C:\\B\\"}));
+        QCOMPARE(f.page->FoldersListBox->item(2)->checkState(), Qt::Checked); // the mark moved with its folder
+        QVERIFY(!f.page->ProtectWindowsCheckBox->isHidden());
+        QVERIFY(f.page->ProtectWindowsCheckBox->isChecked());
+        QVERIFY(f.page->ProtectWindowsCheckBox->toolTip().startsWith("C:\\windows\\"));
+        f.page->ScanSubfoldersCheckBox->setChecked(false);
+        QVERIFY(f.page->ProtectWindowsCheckBox->isHidden());
+        f.page->ScanSubfoldersCheckBox->setChecked(true);
+        f.page->ProtectWindowsCheckBox->setChecked(false);
+
+        ini::IniDocument out = ini::IniDocument::parse("[AntiD]\r\nProtected0=1\r\n");
+        f.page->SaveNAntiD(out);
+        QCOMPARE(out.toBytes(), QByteArray("[AntiD]\r\nCount=3\r\nPaths0=C:\\\r\nPaths1=C:\\A\\\r\nPaths2=C:\\B\\\r\n"
+                                           "Protected2=1\r\nProtectWindows=0\r\n"));
+        Fixture again;
+        again.page->LoadNAntiD(out);
+        QCOMPARE(again.folders(), f.folders());
+        QCOMPARE(again.page->FoldersListBox->item(0)->checkState(), Qt::Unchecked);
+        QCOMPARE(again.page->FoldersListBox->item(2)->checkState(), Qt::Checked);
+        QVERIFY(!again.page->ProtectWindowsCheckBox->isChecked());
+    }
+
+    // Protected rows carry no check box and never go; ticks choose what a command acts on.
+    void ticksAndProtectedRows()
+    {
+        Fixture f;
+        f.file("Data/a.bin", "same");
+        f.file("Data/b.bin", "same");
+        f.file("Data/c.bin", "same");
+        f.file("Ref/a.bin", "same");
+        f.add("C:\\Data");
+        f.add("C:\\Ref");
+        f.page->FoldersListBox->item(1)->setCheckState(Qt::Checked);
+        f.page->CheckBox1->setChecked(false);
+        f.page->CheckBox3->setChecked(true);
+        f.scan();
+        TResultForm *result = f.page->resultForm();
+        result->ShowResults();
+        DuplicateTables &tables = f.page->tables();
+        QCOMPARE(tables.FileTable.size(), 4);
+        const qsizetype guarded = tables.FileTable.last().Folder == 2 ? 3 : -1; // C:\\Ref comes last
+        QCOMPARE(guarded, 3);
+        QVERIFY(!(result->DoublesList->item(3, 0)->flags() & Qt::ItemIsUserCheckable));
+        QVERIFY(!result->DoublesList->item(3, 0)->data(Qt::CheckStateRole).isValid());
+        QVERIFY(result->DoublesList->item(0, 0)->flags() & Qt::ItemIsUserCheckable);
+
+        Dialogs::takeRecorded();
+        result->KeepRuleClick(KeepRule::ShortestPath);
+        QCOMPARE(Dialogs::takeRecorded().last().text, QString("Отмечено файлов: 3 в группах: 1."));
+        for (int r = 0; r < 3; ++r)
+            QCOMPARE(result->DoublesList->item(r, 0)->checkState(), Qt::Checked);
+        result->DoublesList->item(1, 0)->setCheckState(Qt::Unchecked); // the user keeps this one too
+        QVERIFY(!tables.FileTable[1].Ticked);
+
+        // Deleting acts on the ticks, not on the selection, which holds the protected row.
+        const QString second = tables.filePath(1);
+        tables.FileTable[3].Ticked = true; // as a stale tick could be
+        result->selectRows(1, 3);
+        Dialogs::queueAnswer(Dialogs::Answer::Ok);
+        result->DeleteToRecyleClick();
+        const QList<Dialogs::Shown> shown = Dialogs::takeRecorded();
+        QCOMPARE(shown.first().text, QString("Переместить в корзину 2 файл(ов)?"));
+        QVERIFY2(shown.last().text.contains("оставлено: 1"), qPrintable(shown.last().text));
+        QVERIFY(QFile::exists(f.host("Ref/a.bin")));
+        QVERIFY(QFile::exists(f.program->shell->hostPath(second)));
+        QCOMPARE(tables.FileTable.size(), 2);
     }
 
     void scanAndResultWindow()

@@ -46,7 +46,7 @@ struct Fixture
     }
 };
 
-// The pairwise algorithm as written down for the original program: collect breadth first, compare
+// The pairwise algorithm, slow and plain: collect breadth first, compare
 // every ungrouped row with every later ungrouped row (size, then name, then content block by
 // block), drop the singles, bubble-sort by group.
 DuplicateTables reference(platform::ShellServices &shell, const QStringList &folders, DuplicateCriteria c,

@@ -139,6 +139,12 @@ private slots:
         QTest::newRow("dups, load not .LsD") << QStringList{"dups", "--load", "%M/drive_c/notes.txt"} << "%M/drive_c/notes.txt: Неверный тип файла";
         QTest::newRow("dups, load and search") << QStringList{"dups", "--load", "%M/r.LsD", "C:\\"}
                                                << "--load показывает сохранённый результат";
+        QTest::newRow("dups, link without a rule") << QStringList{"dups", "--content", "--link", "C:\\"}
+                                                   << "--link и --clone заменяют файлы, отмеченные правилом";
+        QTest::newRow("dups, unknown rule") << QStringList{"dups", "--select", "largest", "C:\\"}
+                                            << "Правило --select: newest, oldest, first или shortest, а не largest";
+        QTest::newRow("dups, protect a host folder") << QStringList{"dups", "--protect", "/tmp", "C:\\"}
+                                                     << "Папка должна быть путём Windows";
 
         QTest::newRow("convert, no --out") << QStringList{"convert", "C:\\notes.txt"} << "Не указана папка для WAV-файлов";
         QTest::newRow("convert, no files") << QStringList{"convert", "--out", "C:\\"} << "Не указаны MP3-файлы.";
