@@ -10,6 +10,8 @@
 #include "FrameBar.h"
 #include "MainForm.h"
 #include "ProgramSession.h"
+#include "TestMachine.h"
+#include "ini/IniDocument.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -182,7 +184,13 @@ private slots:
         QTRY_COMPARE(m_form->sPageControl1->currentIndex(), 12);
         auto *page = qobject_cast<duplicates::DuplicateFinderPage *>(m_form->sPageControl1->currentWidget());
         QVERIFY(page);
-        page->FoldersListBox->addItem("C:\\");
+        // A music folder kept as the reference, and two backups of it.
+        const QString drive = m_dir.path() + "/machine/drive_c/";
+        for (const char *folder : {"Music/", "Backup/Music/", "Backup/2019/"})
+            for (const char *song : {"Концерт.mp3", "Track 01.mp3"})
+                test::writeFile(drive + folder + song, QByteArray(song) + QByteArray(200000, 's'));
+        page->LoadNAntiD(ini::IniDocument::parse("[AntiD]\r\nCount=2\r\nPaths0=C:\\\r\nPaths1=C:\\Music\\\r\n"
+                                                 "Protected1=1\r\n"));
         page->CheckBox1->setChecked(false);
         page->CheckBox3->setChecked(true);
         QSignalSpy ended(page, &duplicates::DuplicateFinderPage::scanEnded);
@@ -194,7 +202,8 @@ private slots:
         result->ShowResults();
         result->show();
         QVERIFY(QTest::qWaitForWindowExposed(result));
-        result->selectRows(0, 1);
+        result->KeepRuleClick(duplicates::KeepRule::Newest);
+        result->selectRows(0, 0);
         photograph(result, "duplicates-result.png");
         QVERIFY2(cutCaptions(result).isEmpty(), qPrintable(cutCaptions(result).join('\n')));
         // Made wider, the folder column takes the room.
