@@ -1,5 +1,6 @@
 #include "DuplicateScan.h"
 
+#include "shell/LinkReplacement.h"
 #include "shell/ShellServices.h"
 
 #include <QFile>
@@ -181,6 +182,7 @@ DuplicateScan::End DuplicateScan::run()
         return abort();
     operation(QStringLiteral("Обработка результата"));
     m_tables.FileTable.removeIf([](const FileEntry &e) { return e.Double == 0; });
+    m_tables.FileTable.squeeze();
     operation(QStringLiteral("Сортировка"));
     m_tables.SortFileTable(QStringLiteral("Double"), [this](const QString &a, const QString &b) {
         return m_shell.compareText(a, b);
@@ -202,10 +204,12 @@ bool DuplicateScan::collect()
         onProgressText(QString());
     QSet<quint64> seen;
     const int threads = qBound(1, QThread::idealThreadCount(), 4);
-    // One level of the tree at a time: its folders are listed side by side, then taken in
-    // index order, so the tables come out as a walk folder after folder makes them.
+    // One level of the tree at a time, in batches: a batch's folders are listed side by side,
+    // then taken in index order, so the tables come out as a walk folder after folder makes them,
+    // and only one batch's listings are held at once.
+    constexpr qsizetype batch = 512;
     for (qsizetype first = 1; first < m_tables.FolderTable.size();) {
-        const qsizetype end = m_tables.FolderTable.size();
+        const qsizetype end = qMin(m_tables.FolderTable.size(), first + batch);
         QStringList paths;
         for (qsizetype i = first; i < end; ++i)
             paths.append(m_tables.FolderPath(qint32(i)));
@@ -225,8 +229,12 @@ bool DuplicateScan::collect()
             if (StopRequested)
                 return false;
             progress(i, m_tables.FolderTable.size() - 1);
-            for (const platform::FoundEntry &entry : std::as_const(listings[i - first])) {
-                if (entry.name == u"." || entry.name == u".." || entry.isLink)
+            QList<platform::FoundEntry> listing = std::move(listings[i - first]);
+            for (const platform::FoundEntry &entry : std::as_const(listing)) {
+                // Only regular files have contents to compare: a pipe or a device is no member;
+                // nor is a replacement's temporary name left by a crash, a second name of a member.
+                if (entry.name == u"." || entry.name == u".." || entry.isLink || entry.isSpecial ||
+                    entry.name.startsWith(QLatin1StringView(platform::linkTempPrefix)))
                     continue;
                 if (entry.isFolder) {
                     if (m_subfolders)
@@ -371,6 +379,8 @@ void DuplicateScan::group()
         auto work = [&](bool reporting) {
             for (qsizetype i; (i = next++) < input.size() && !StopRequested;) {
                 results[i] = splitByContent(input[i], files[input[i].first()].FullSize);
+                // A file equal to no other is settled: only groups wait for the merge.
+                results[i].removeIf([](const QList<qsizetype> &part) { return part.size() < 2; });
                 compared += input[i].size();
                 if (reporting)
                     progress(qMin(done + compared.load(), count - 1), count - 1);

@@ -28,6 +28,12 @@ struct FileEntry
     bool Ticked = false;   // chosen for deletion or replacement; never saved
 };
 
+} // namespace tolvex::duplicates
+// Moved in memory as they are when the tables grow, not copied one by one.
+Q_DECLARE_TYPEINFO(tolvex::duplicates::FolderEntry, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(tolvex::duplicates::FileEntry, Q_RELOCATABLE_TYPE);
+namespace tolvex::duplicates {
+
 struct DuplicateCriteria
 {
     bool SameName = true;

@@ -14,7 +14,7 @@ using platform::ShellServices;
 
 bool stillListed(const FileEntry &entry, const FoundEntry &now)
 {
-    if (now.isFolder || now.isLink)
+    if (now.isFolder || now.isLink || now.isSpecial)
         return false;
     if (entry.LastWrite != 0)
         return now.size == entry.FullSize && now.lastWrite == entry.LastWrite &&
@@ -131,10 +131,11 @@ Replacement replaceTicked(ShellServices &shell, DuplicateTables &tables, LinkKin
             return stillListed(isKept ? keptFile : file, now);
         };
         QString error;
-        switch (shell.replaceByLink(request, &error)) {
+        quint64 freed = 0;
+        switch (shell.replaceByLink(request, &error, &freed)) {
         case LinkOutcome::Replaced: {
             ++report.replaced;
-            report.bytesRegained += file.FullSize;
+            report.bytesRegained += freed;
             file.Ticked = false;
             FoundEntry now;
             if (shell.entryAt(path, now)) {

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace tolvex;
 using platform::FoundEntry;
 using platform::Machine;
@@ -197,6 +199,9 @@ private slots:
         QVERIFY(QFile::link("file.txt", kinds + "/link-to-file"));
         QVERIFY(QFile::link("folder", kinds + "/link-to-folder"));
         QVERIFY(QFile::link("nowhere", kinds + "/dangling"));
+        // Names no Windows path can reach are not listed at all.
+        for (const char *name : {"a:b.txt", "trailing.", "space ", "star*"})
+            test::writeFile(kinds + "/" + name, "x");
 
         const QList<FoundEntry> full = m_shell->listFolder("C:\\Kinds", "*");
         const auto kindOnly = platform::ShellServices::Detail::KindOnly;
@@ -220,6 +225,11 @@ private slots:
             QCOMPARE(one.lastWrite, e.lastWrite);
             QVERIFY(one.lastWrite != 0);
         }
+        for (const FoundEntry &e : full)
+            QVERIFY(!e.isSpecial);
+        QVERIFY(::mkfifo(QFile::encodeName(kinds + "/folder/pipe").constData(), 0600) == 0);
+        const QList<FoundEntry> pipes = m_shell->listFolder("C:\\Kinds\\folder", "pipe");
+        QVERIFY(pipes.size() == 1 && pipes[0].isSpecial && !pipes[0].isFolder && !pipes[0].isLink);
         FoundEntry linked;
         QVERIFY(m_shell->entryAt("C:\\Kinds\\link-to-file", linked));
         QCOMPARE(linked.size, 5u); // the file it leads to

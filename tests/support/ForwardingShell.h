@@ -26,9 +26,9 @@ public:
     bool deleteFile(const QString &p, const QString &w) override { return m_inner.deleteFile(p, w); }
     void deleteList(const QStringList &p, const QString &w) override { m_inner.deleteList(p, w); }
     void deleteListToRecycleBin(const QStringList &p) override { m_inner.deleteListToRecycleBin(p); }
-    platform::LinkOutcome replaceByLink(const platform::LinkRequest &r, QString *e) override
+    platform::LinkOutcome replaceByLink(const platform::LinkRequest &r, QString *e, quint64 *f) override
     {
-        return m_inner.replaceByLink(r, e);
+        return m_inner.replaceByLink(r, e, f);
     }
     void openItem(const QString &p) override { m_inner.openItem(p); }
     bool runCommandLine(const QString &c, QString *e) override { return m_inner.runCommandLine(c, e); }

@@ -70,8 +70,11 @@ QString errnoText(int error) { return QString::fromLocal8Bit(std::strerror(error
 } // namespace
 
 LinkOutcome replaceEntryByLink(int folderFd, const char *name, int keptFolderFd, const char *keptName, LinkKind kind,
-                               const std::function<bool(const struct stat &now, bool kept)> &accept, QString *error)
+                               const std::function<bool(const struct stat &now, bool kept)> &accept, QString *error,
+                               quint64 *freed)
 {
+    if (freed)
+        *freed = 0;
     auto fail = [error](int code) {
         if (error)
             *error = errnoText(code);
@@ -93,15 +96,24 @@ LinkOutcome replaceEntryByLink(int folderFd, const char *name, int keptFolderFd,
     if (copyStat.st_size != keptStat.st_size || !equalBytes(copy.fd(), kept.fd(), copyStat.st_size))
         return LinkOutcome::Differs;
 
-    const QByteArray temp = tempName();
+    // A name left by a crashed run (whose pid may come round again) is passed by, never reused.
+    QByteArray temp;
+    constexpr int attempts = 64;
     if (kind == LinkKind::HardLink) {
         // Through the open file, not its name: the link is to exactly the bytes just compared.
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(kept.fd());
-        if (::linkat(AT_FDCWD, self.constData(), folderFd, temp.constData(), AT_SYMLINK_FOLLOW) != 0) {
-            if (errno != ENOENT) // no /proc: by name, then checked to be that file
+        int result = -1;
+        for (int attempt = 0; attempt < attempts && result != 0; ++attempt) {
+            temp = tempName();
+            result = ::linkat(AT_FDCWD, self.constData(), folderFd, temp.constData(), AT_SYMLINK_FOLLOW);
+            if (result != 0 && errno == ENOENT) // no /proc: by name, then checked to be that file
+                result = ::linkat(keptFolderFd, keptName, folderFd, temp.constData(), 0);
+            if (result != 0 && errno != EEXIST)
                 return errno == EXDEV ? LinkOutcome::OtherVolume : fail(errno);
-            if (::linkat(keptFolderFd, keptName, folderFd, temp.constData(), 0) != 0)
-                return errno == EXDEV ? LinkOutcome::OtherVolume : fail(errno);
+        }
+        if (result != 0)
+            return fail(EEXIST);
+        {
             struct stat linked {};
             if (::fstatat(folderFd, temp.constData(), &linked, AT_SYMLINK_NOFOLLOW) != 0 || !sameFile(linked, keptStat)) {
                 ::unlinkat(folderFd, temp.constData(), 0);
@@ -109,10 +121,16 @@ LinkOutcome replaceEntryByLink(int folderFd, const char *name, int keptFolderFd,
             }
         }
     } else {
-        const int clone = ::openat(folderFd, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                   copyStat.st_mode & 07777);
+        int clone = -1;
+        for (int attempt = 0; attempt < attempts && clone < 0; ++attempt) {
+            temp = tempName();
+            clone = ::openat(folderFd, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                             copyStat.st_mode & 07777);
+            if (clone < 0 && errno != EEXIST)
+                return fail(errno);
+        }
         if (clone < 0)
-            return fail(errno);
+            return fail(EEXIST);
         int code = 0;
         if (::ioctl(clone, FICLONE, kept.fd()) != 0)
             code = errno;
@@ -149,6 +167,8 @@ LinkOutcome replaceEntryByLink(int folderFd, const char *name, int keptFolderFd,
         ::unlinkat(folderFd, temp.constData(), 0);
         return fail(code);
     }
+    if (freed && copyNow.st_nlink == 1)
+        *freed = quint64(copyStat.st_size);
     return LinkOutcome::Replaced;
 }
 

@@ -44,6 +44,10 @@ quint64 fileTimeOf(const struct timespec &t)
 bool windowsName(const char *raw, QString &name)
 {
     const size_t length = std::strlen(raw);
+    // Windows drops a trailing dot or space from every name it is given: no path reaches such a file.
+    const bool dots = raw[0] == '.' && (length == 1 || (length == 2 && raw[1] == '.'));
+    if (length > 0 && !dots && (raw[length - 1] == '.' || raw[length - 1] == ' '))
+        return false;
     bool ascii = true;
     for (size_t k = 0; k < length; ++k) {
         const auto c = static_cast<unsigned char>(raw[k]);
@@ -87,7 +91,8 @@ void fillEntry(FoundEntry &entry, int dirFd, const char *name, const struct stat
     } else if (S_ISDIR(st.st_mode)) {
         entry.isFolder = true;
     } else {
-        entry.size = quint64(st.st_size);
+        entry.isSpecial = !S_ISREG(st.st_mode);
+        entry.size = entry.isSpecial ? 0 : quint64(st.st_size);
     }
     entry.fileId = (quint64(st.st_dev) << 40) ^ quint64(st.st_ino);
 }
@@ -437,7 +442,7 @@ void MachineShellServices::deleteListToRecycleBin(const QStringList &paths)
     }
 }
 
-LinkOutcome MachineShellServices::replaceByLink(const LinkRequest &request, QString *error)
+LinkOutcome MachineShellServices::replaceByLink(const LinkRequest &request, QString *error, quint64 *freed)
 {
     Fd folder, keptFolder;
     QByteArray name, keptName;
@@ -453,7 +458,7 @@ LinkOutcome MachineShellServices::replaceByLink(const LinkRequest &request, QStr
         return !request.stillListed || request.stillListed(now, kept);
     };
     return replaceEntryByLink(folder.get(), name.constData(), keptFolder.get(), keptName.constData(), request.kind,
-                              accept, error);
+                              accept, error, freed);
 }
 
 void MachineShellServices::openItem(const QString &path)

@@ -21,7 +21,7 @@ public:
     bool deleteFile(const QString &path, const QString &within = {}) override;
     void deleteList(const QStringList &paths, const QString &within = {}) override;
     void deleteListToRecycleBin(const QStringList &paths) override;
-    LinkOutcome replaceByLink(const LinkRequest &request, QString *error = nullptr) override;
+    LinkOutcome replaceByLink(const LinkRequest &request, QString *error = nullptr, quint64 *freed = nullptr) override;
     void openItem(const QString &path) override;
     bool runCommandLine(const QString &commandLine, QString *error = nullptr) override;
     QString typeName(const QString &path) override;

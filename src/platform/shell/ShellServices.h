@@ -17,12 +17,17 @@ struct FoundEntry
     // A symbolic link is reported as an entry that is never a folder, so no walk descends
     // through it; deleting it removes the link only.
     bool isLink = false;
+    bool isSpecial = false; // a pipe, socket or device node: no contents of its own
     quint64 size = 0;
     quint64 lastWrite = 0; // FILETIME ticks, UTC
     // Which file this is, whatever name it was reached by (hard links, a folder listed twice):
     // equal for one file, 0 when unknown. Filled with the full detail only.
     quint64 fileId = 0;
 };
+
+} // namespace tolvex::platform
+Q_DECLARE_TYPEINFO(tolvex::platform::FoundEntry, Q_RELOCATABLE_TYPE);
+namespace tolvex::platform {
 
 struct DriveEntry
 {
@@ -91,7 +96,8 @@ public:
     // Replaces a copy by a link to (or a clone of) the kept file once both are still as listed
     // and their bytes are equal, looked at just before. The link is made under a temporary name
     // beside the copy and renamed over it, so the copy's path always holds equal contents.
-    virtual LinkOutcome replaceByLink(const LinkRequest &request, QString *error = nullptr) = 0;
+    // `freed` gets the bytes that went with the copy: none when it had other names too.
+    virtual LinkOutcome replaceByLink(const LinkRequest &request, QString *error = nullptr, quint64 *freed = nullptr) = 0;
     virtual void openItem(const QString &path) = 0;
     // Starts a Windows command line without waiting; false with a Russian reason when it cannot.
     virtual bool runCommandLine(const QString &commandLine, QString *error = nullptr) = 0;
