@@ -17,6 +17,7 @@ packages=(
     libmad0-dev libtag1-dev                       # the converter: MP3 decoding, tags
     lame mpg123 ffmpeg                            # test MP3s made by lame and ffmpeg, mpg123 the reference
     nsis                                          # real installers for the tests
+    btrfs-progs xfsprogs                          # file systems that clone files, mounted by the tests
 )
 
 missing=()
