@@ -26,15 +26,8 @@ if [ ! -d "$source_tree" ]; then
     exit 1
 fi
 
-missing=()
-for p in jdupes rdfind fdupes rmlint time; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get install -y -q "${missing[@]}"
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/dups-peers.sh"
+install_peers
 
 temp="$(mktemp -d "${TMPDIR:-/tmp}/tolvex-dups-real.XXXXXX")"
 trap 'rm -rf "$temp"' EXIT
@@ -291,40 +284,8 @@ PY
 fi
 
 echo
-for ((r = 1; r <= runs; ++r)); do
-    echo "Run $r of $runs ..."
-    for i in "${!names[@]}"; do
-        is_skipped "$i" && continue
-        measure "$i" || echo "  ${names[$i]} failed in run $r"
-    done
-done
-
-median() { tr ' ' '\n' | grep . | sort -g | awk '{v[NR] = $1} END {if (NR) print v[int((NR + 1) / 2)]}'; }
-fastest=""
-for i in 1 2 3 4; do
-    is_skipped "$i" && continue
-    m="$(median <<<"${secs[$i]}")"
-    [ -n "$m" ] || continue
-    if [ -z "$fastest" ] || awk -v a="$m" -v b="$fastest" 'BEGIN {exit !(a < b)}'; then fastest=$m; fi
-done
-
-echo
-echo "Medians of $runs warm runs on $source_tree:"
-printf '%-34s %9s %10s  %s\n' program "time, s" "peak, MB" "ratio to the fastest peer"
-for i in "${!names[@]}"; do
-    if is_skipped "$i"; then
-        printf '%-34s %9s\n' "${names[$i]}" "left out"
-        continue
-    fi
-    t="$(median <<<"${secs[$i]}")"
-    k="$(median <<<"${mem[$i]}")"
-    if [ -z "$t" ]; then
-        printf '%-34s %9s\n' "${names[$i]}" "no run"
-        continue
-    fi
-    awk -v n="${names[$i]}" -v t="$t" -v k="$k" -v f="$fastest" \
-        'BEGIN {r = (f > 0) ? sprintf("%.2f", t / f) : "-"; printf "%-34s %9.2f %10.1f  %s\n", n, t, k / 1024, r}'
-done
+timed_runs
+print_table "$source_tree"
 if [ -n "$(ls -A "$temp/cwd")" ]; then
     echo "Note: the tools left files in their working folder: $(ls -A "$temp/cwd" | tr '\n' ' ')"
 fi

@@ -68,4 +68,5 @@ if [ -x "$startup_bench" ]; then
 fi
 bash "$(dirname "${BASH_SOURCE[0]}")/clean-bench.sh"
 bash "$(dirname "${BASH_SOURCE[0]}")/dups-bench.sh"
+bash "$(dirname "${BASH_SOURCE[0]}")/dups-real-tree.sh"
 bash "$(dirname "${BASH_SOURCE[0]}")/convert-bench.sh"
