@@ -44,7 +44,13 @@ exit 0
 SHOOT
 chmod +x "$work/shoot.sh"
 
-TOLVEX_MACHINE="$work/machine" xvfb-run -a -s "-screen 0 1024x768x24" "$work/shoot.sh" "$program" "$png"
+# Twice at most: on a loaded machine the X server xvfb-run starts can be gone before the program
+# connects ("could not connect to display"), which says nothing of the program.
+for attempt in 1 2; do
+    TOLVEX_MACHINE="$work/machine" xvfb-run -a -s "-screen 0 1024x768x24" "$work/shoot.sh" "$program" "$png" &&
+        break
+    echo "attempt $attempt: no picture" >&2
+done
 
 if [ ! -s "$png" ]; then
     echo "no screenshot at $png" >&2
