@@ -1,6 +1,7 @@
-# Sourced by the duplicate finder's benchmarks: the peers installed when missing, the timed runs
-# and the table. The script that sources it defines `names` (tool 0 is tolvex-cli), `measure I
-# LIMIT`, `is_skipped I`, the arrays `secs` and `mem` that measure fills, and `runs`.
+# Sourced by the duplicate finder's benchmarks: the peers installed when missing, one timed run,
+# the timed runs and the table. The script that sources it defines `names` (tool 0 is tolvex-cli),
+# `tool_command I` (which sets `cmd`), `temp` (with out/ and cwd/), the associative arrays `secs`
+# and `mem`, `skipped` and `runs`.
 
 install_peers() {
     local missing=() p sudo=""
@@ -11,6 +12,28 @@ install_peers() {
         [ "$(id -u)" -eq 0 ] || sudo=sudo
         $sudo apt-get install -y -q "${missing[@]}"
     fi
+}
+
+# One run of tool $1 under /usr/bin/time, ended after $2 seconds unless 0; its exit status (124
+# when it was ended).
+measure() {
+    local i=$1 limit=${2:-0} figures rc=0
+    local -a cmd
+    tool_command "$i"
+    (cd "$temp/cwd" && exec timeout "$limit" /usr/bin/time -f "%e %M" -o "$temp/out/time.$i" "${cmd[@]}" \
+        >"$temp/out/stdout.$i" 2>"$temp/out/stderr.$i") || rc=$?
+    if ((rc == 0)); then
+        figures="$(tail -n 1 "$temp/out/time.$i")"
+        secs[$i]+="${figures% *} "
+        mem[$i]+="${figures#* } "
+    fi
+    return $rc
+}
+
+is_skipped() {
+    local s
+    for s in "${skipped[@]}"; do [ "$s" = "$1" ] && return 0; done
+    return 1
 }
 
 # Every tool once a run, alternating, so that a slow moment of the machine falls on all of them.

@@ -145,26 +145,6 @@ tool_command() {
 declare -A secs mem
 skipped=()
 
-# One run of tool $1 under /usr/bin/time, at most $2 seconds (0: no limit); its exit status.
-measure() {
-    local i=$1 limit=${2:-0} figures rc=0
-    local -a cmd
-    tool_command "$i"
-    (cd "$temp/cwd" && exec timeout "$limit" /usr/bin/time -f "%e %M" -o "$temp/out/time.$i" "${cmd[@]}" \
-        >"$temp/out/stdout.$i" 2>"$temp/out/stderr.$i") || rc=$?
-    if ((rc == 0)); then
-        figures="$(tail -n 1 "$temp/out/time.$i")"
-        secs[$i]+="${figures% *} "
-        mem[$i]+="${figures#* } "
-    fi
-    return $rc
-}
-is_skipped() {
-    local s
-    for s in "${skipped[@]}"; do [ "$s" = "$1" ] && return 0; done
-    return 1
-}
-
 echo "Warm-up pass ..."
 for i in "${!names[@]}"; do
     limit=0
